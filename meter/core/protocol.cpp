@@ -1,0 +1,26 @@
+#include "meter/core/protocol.h"
+
+namespace Meter {
+
+QByteArray RemoteKeyCommand(int keyCode)
+{
+    if (keyCode < 1 || keyCode > 10)
+        return {};
+    QByteArray b(4, '\0');
+    b[0] = CmdKey;
+    b[3] = char(keyCode);
+    return b;
+}
+
+bool EndsInFrame(const QByteArray& input)
+{
+    const qsizetype n = input.size();
+    return n >= FrameLength && input[n - 6] == '\x02' && input[n - 1] == '\x03';
+}
+
+bool EndsInHandshakeReply(const QByteArray& input)
+{
+    return input.endsWith(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));
+}
+
+} // namespace Meter

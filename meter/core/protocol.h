@@ -1,0 +1,54 @@
+#pragma once
+// Bytes of the meter's commands and the tests on what it sends back.
+
+#include <QByteArray>
+#include <QString>
+
+namespace Meter {
+
+inline constexpr char CmdHandshake = 'A';
+inline constexpr char CmdKey = 'K';
+inline constexpr char CmdFreqWeighting = 'G';
+inline constexpr char CmdTimeWeighting = 'D';
+inline constexpr char CmdRangeUp = 'E';
+inline constexpr char CmdRangeDown = 'F';
+inline constexpr char CmdReadSampling = 'J';
+inline constexpr char CmdSetSampling = 'C';
+inline constexpr char CmdReadClock = 'I';
+inline constexpr char CmdSetClock = 'B';
+inline constexpr char CmdDirectory = 'N';
+inline constexpr char CmdDump = 'O';
+inline constexpr char CmdEraseAll = 'H';
+inline constexpr char CmdEraseSet = 'P';
+
+inline constexpr int FrameLength = 6;
+
+// The ten meter keys, in the order of their codes 1..10.
+struct KeyInfo
+{
+    const char* name;    // control name on Panel
+    const char* caption; // text on the button
+};
+inline constexpr KeyInfo Keys[10] = {
+    {"BtnCA", "A / C"},
+    {"BtnFastSlow", "Fast/Slow/Imp"},
+    {"BtnLeq", "Leq SEL SPL"},
+    {"BtnMax", "Max Min Inst"},
+    {"BtnPlayPause", "Run Pause Stop"},
+    {"BtnRecord", "Record Erase"},
+    {"BtnDate", "Date Time"},
+    {"BtnInteg", "Integ Time"},
+    {"BtnUp", "Up"},
+    {"BtnDown", "Down"},
+};
+
+// "K", 0, 0, code; empty for a code outside 1..10.
+QByteArray RemoteKeyCommand(int keyCode);
+
+// The last six bytes begin with 0x02 and end with 0x03.
+bool EndsInFrame(const QByteArray& input);
+
+// The last six bytes are the handshake reply 02 FF FF FF FF 03.
+bool EndsInHandshakeReply(const QByteArray& input);
+
+} // namespace Meter

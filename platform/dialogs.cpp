@@ -1,0 +1,149 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QProcess>
+
+namespace Platform {
+namespace {
+
+DialogSeam& seamSlot()
+{
+    static DialogSeam seam;
+    return seam;
+}
+
+// "Data Files (*.dvrk)|*.dvrk|All Files (*.*)|*.*|" -> Qt's name filters.
+QStringList qtFilters(const QString& filter)
+{
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        out << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return out;
+}
+
+QMessageBox::Icon qtIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Information: return QMessageBox::Information;
+    case Icon::Warning: return QMessageBox::Warning;
+    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::Question: return QMessageBox::Question;
+    case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
+{
+    DialogAnswer a;
+    switch (r.kind) {
+    case DialogRequest::Message: {
+        QMessageBox box(qtIcon(r.icon), r.title, r.text, QMessageBox::Ok, parent);
+        box.exec();
+        break;
+    }
+    case DialogRequest::Input: {
+        bool ok = false;
+        a.text = QInputDialog::getText(parent, r.title, r.text, QLineEdit::Normal, r.defaultAnswer,
+                                       &ok);
+        a.accepted = ok;
+        if (!ok)
+            a.text.clear();
+        break;
+    }
+    case DialogRequest::SaveFile:
+    case DialogRequest::OpenFile: {
+        const QStringList filters = qtFilters(r.filter);
+        QFileDialog dlg(parent, r.title);
+        dlg.setNameFilters(filters);
+        if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
+            dlg.selectNameFilter(filters[r.filterIndex - 1]);
+        if (r.kind == DialogRequest::SaveFile) {
+            dlg.setAcceptMode(QFileDialog::AcceptSave);
+            dlg.setFileMode(QFileDialog::AnyFile);
+            dlg.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
+        } else {
+            dlg.setAcceptMode(QFileDialog::AcceptOpen);
+            dlg.setFileMode(QFileDialog::ExistingFile);
+        }
+        if (!r.fileName.isEmpty())
+            dlg.selectFile(r.fileName);
+        a.accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+        if (a.accepted) {
+            a.fileName = dlg.selectedFiles().first();
+            a.filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+            if (a.filterIndex < 1)
+                a.filterIndex = 1;
+        }
+        break;
+    }
+    case DialogRequest::Printer:
+        // The printer dialog is shown by the printing code itself.
+        a.accepted = false;
+        break;
+    case DialogRequest::Launch: {
+        QStringList args = QProcess::splitCommand(r.text);
+        a.accepted = !args.isEmpty() && QProcess::startDetached(args.takeFirst(), args);
+        break;
+    }
+    }
+    return a;
+}
+
+} // namespace
+
+void setDialogSeam(DialogSeam seam)
+{
+    seamSlot() = std::move(seam);
+}
+
+bool hasDialogSeam()
+{
+    return bool(seamSlot());
+}
+
+DialogAnswer ask(QWidget* parent, const DialogRequest& request)
+{
+    if (seamSlot())
+        return seamSlot()(request);
+    return realDialog(parent, request);
+}
+
+void MsgBox(QWidget* parent, const QString& text, Icon icon, const QString& title)
+{
+    DialogRequest r;
+    r.kind = DialogRequest::Message;
+    r.text = text;
+    r.icon = icon;
+    r.title = title;
+    ask(parent, r);
+}
+
+QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
+                 const QString& defaultAnswer)
+{
+    DialogRequest r;
+    r.kind = DialogRequest::Input;
+    r.text = prompt;
+    r.title = title;
+    r.defaultAnswer = defaultAnswer;
+    const DialogAnswer a = ask(parent, r);
+    return a.accepted ? a.text : QString();
+}
+
+void StartProgram(const QString& commandLine)
+{
+    DialogRequest r;
+    r.kind = DialogRequest::Launch;
+    r.text = commandLine;
+    ask(nullptr, r);
+}
+
+} // namespace Platform

@@ -1,0 +1,127 @@
+#include "platform/serialport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QStandardPaths>
+#include <QStringList>
+
+SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort(this))
+{
+    setSettings(QStringLiteral("38400,n,8,1"));
+    port_->setReadBufferSize(0);
+}
+
+SerialPort::~SerialPort()
+{
+    if (port_->isOpen())
+        port_->close();
+}
+
+void SerialPort::setCommPort(int number)
+{
+    number_ = number;
+}
+
+bool SerialPort::setSettings(const QString& settings)
+{
+    const QStringList p = settings.split(QLatin1Char(','));
+    if (p.size() != 4)
+        return false;
+    bool ok = false;
+    const int baud = p[0].trimmed().toInt(&ok);
+    if (!ok || baud <= 0 || p[1].trimmed().compare(QLatin1String("n"), Qt::CaseInsensitive) != 0 ||
+        p[2].trimmed() != QLatin1String("8") || p[3].trimmed() != QLatin1String("1"))
+        return false;
+    settings_ = settings;
+    baud_ = baud;
+    return true;
+}
+
+QString SerialPort::portsFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/dorvi/ports");
+}
+
+QString SerialPort::deviceFor(int number)
+{
+    if (number < 1 || number > 16)
+        return {};
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(number);
+#else
+    const QFileInfo link(portsFolder() + QStringLiteral("/COM%1").arg(number));
+    if (link.isSymLink())
+        return link.symLinkTarget();
+    if (link.exists())
+        return link.absoluteFilePath();
+    return QStringLiteral("/dev/ttyUSB%1").arg(number - 1);
+#endif
+}
+
+bool SerialPort::setPortOpen(bool open)
+{
+    if (!open) {
+        if (port_->isOpen())
+            port_->close();
+        return true;
+    }
+    if (port_->isOpen())
+        return true;
+    const QString device = deviceFor(number_);
+    if (device.isEmpty()) {
+        error_ = tr("No port COM%1").arg(number_);
+        return false;
+    }
+    port_->setPortName(device);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        error_ = port_->errorString();
+        return false;
+    }
+    port_->setBaudRate(baud_);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::NoParity);
+    port_->setStopBits(QSerialPort::OneStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    error_.clear();
+    return true;
+}
+
+bool SerialPort::portOpen() const
+{
+    return port_->isOpen();
+}
+
+void SerialPort::takeIn()
+{
+    if (!port_->isOpen())
+        return;
+    // QSerialPort reads from the system only inside an event loop or a wait;
+    // a zero wait takes in what is there without blocking.
+    while (port_->waitForReadyRead(0)) {
+    }
+    port_->clearError();
+}
+
+int SerialPort::inBufferCount()
+{
+    takeIn();
+    return port_->isOpen() ? int(port_->bytesAvailable()) : 0;
+}
+
+QByteArray SerialPort::input()
+{
+    takeIn();
+    return port_->isOpen() ? port_->readAll() : QByteArray();
+}
+
+void SerialPort::output(const QByteArray& bytes)
+{
+    if (!port_->isOpen() || bytes.isEmpty())
+        return;
+    port_->write(bytes);
+    // Push the bytes to the system now rather than at the next event loop.
+    while (port_->bytesToWrite() > 0 && port_->waitForBytesWritten(100)) {
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The serial port with the semantics of the meter's original serial control:
+// a port number 1..16, settings "38400,n,8,1", binary input, a receive buffer
+// read whole and writes that leave at once.
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class QSerialPort;
+
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SerialPort(QObject* parent = nullptr);
+    ~SerialPort() override;
+
+    void setCommPort(int number);
+    int commPort() const { return number_; }
+
+    // "baud,parity,data,stop", e.g. "38400,n,8,1"; false when not understood.
+    bool setSettings(const QString& settings);
+    QString settings() const { return settings_; }
+
+    // Opens or closes; false with errorString() when the port cannot be opened.
+    bool setPortOpen(bool open);
+    bool portOpen() const;
+    QString errorString() const { return error_; }
+
+    // Bytes waiting in the receive buffer, after taking in what the system holds.
+    int inBufferCount();
+    // Every waiting byte, emptying the buffer.
+    QByteArray input();
+    // Empties the receive buffer.
+    void flush() { input(); }
+    // Writes the bytes in one piece and pushes them out at once. A text is
+    // sent one byte per character (Latin-1).
+    void output(const QByteArray& bytes);
+    void output(const QString& text) { output(text.toLatin1()); }
+
+    // The device behind COMn: on Windows the system port; elsewhere the link
+    // ports/COMn in Dorvi's configuration folder, else /dev/ttyUSB<n-1>.
+    // Empty for numbers outside 1..16.
+    static QString deviceFor(int number);
+    // The folder that holds the COMn links.
+    static QString portsFolder();
+
+private:
+    void takeIn();
+
+    QSerialPort* port_;
+    int number_ = 0;
+    QString settings_;
+    QString error_;
+    qint32 baud_ = 38400;
+};

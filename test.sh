@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
+          libqcustomplot-dev libgl-dev fonts-liberation fonts-dejavu-core poppler-utils)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $sudo apt-get update -q
+    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+build=${DORVI_TEST_BUILD:-build-test}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVI_SANITIZE=ON -DDORVI_WERROR=ON \
+      -DDORVI_BENCH=ON
+cmake --build "$build" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j"$(nproc)"
