@@ -1,0 +1,114 @@
+#pragma once
+// Running Leq, SEL and maximum, the live histograms, the level extremes and
+// the histories that every second of Panel.Timer2 feeds.
+
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+namespace FileTransfer {
+// Common logarithm as ln x / ln 10.
+double Log10(double x);
+} // namespace FileTransfer
+
+// Tenths text of x: 10 x truncated toward zero, the last digit after a point
+// (65.37 gives "65.3", 0.5 gives ".5"). A level exact in tenths reads back as
+// itself although ln x / ln 10 comes out a hair low.
+QString FormatTenths(double x);
+
+// The number at the start of a text: blanks skipped, a trailing "*" or any
+// other text ignored, ".5" is 0.5, no number gives 0.
+double ValueOfText(const QString& text);
+
+// Time text of the statistics and samples, "yyyy/mm/dd hh:nn:ss".
+class QDateTime;
+QString TimeText(const QDateTime& t);
+
+inline constexpr int HistorySlots = 864001;
+inline constexpr int Bins1dB = 141;
+inline constexpr int Bins01dB = 1401;
+
+struct LiveState
+{
+    // Since start or Refresh.
+    long long LeqCount = 0;
+    double LeqEnergy = 0;
+    double LeqValue = 0;
+    double SelValue = 0;
+    QString LeqText;
+    QString SelText;
+    double MaxLevel = 0;
+    QString MaxTime;
+
+    // Of the running recording. RecMaxText empty stands for the number 0.
+    long long RecLeqCount = 0;
+    double RecLeqEnergy = 0;
+    QString RecLeqText;
+    QString RecSelText;
+    QString RecMaxText;
+    QString RecMaxTime;
+
+    // Sampling and the live list.
+    int SampleTick = 0;
+    QString SampleTime;
+    long long LiveCount = 0;
+    // Records moved out of the live list by its automatic dumps; the list
+    // holds LiveCount - DumpedRecords records, numbered on from the last dump.
+    long long DumpedRecords = 0;
+
+    // Histograms and extremes (levels in dB, the 0.1 dB bounds in tenths).
+    std::array<long long, Bins1dB> LiveCounts1dB{};
+    std::array<long long, Bins01dB> LiveCounts01dB{};
+    double LevelMin1dB = 145;
+    double LevelMax1dB = 0;
+    double LevelMin01dB = 1450;
+    double LevelMax01dB = 0;
+    double LeqMin = 145;
+    double LeqMax = 0;
+    double SelMin = 145;
+    double SelMax = 0;
+
+    // Histories: allocated once, slot SampleCount is the next to fill.
+    std::vector<double> LevelSeries = std::vector<double>(HistorySlots);
+    std::vector<double> LeqSeries = std::vector<double>(HistorySlots);
+    std::vector<double> SelSeries = std::vector<double>(HistorySlots);
+    int SampleCount = 0;
+
+    // Steps 1 to 3 and 5 of a tick. True when L is a new maximum (MaxTime set to now).
+    bool addRunning(double L, const QString& now);
+    // Step 6, while recording.
+    void addRecording(double L, const QString& levelText, const QString& now);
+    // Step 7: true when a sample is due now (SampleTick restarts at 1);
+    // otherwise counts the tick.
+    bool sampleDue(int pcSamplingTime);
+    // Steps S6 and S7: histogram bins and level extremes.
+    void countLevel(double L);
+    // Step S9: the 0.1 dB histogram is the one shown.
+    bool showTenths() const { return LevelMax01dB - LevelMin01dB <= 300; }
+    // Step S10.
+    void trackLeqSelExtremes();
+    // Step S11.
+    void storeHistory(double L);
+
+    // Start-up values (of the statistics; the histories keep their slots).
+    void resetForLoad();
+    // What the resynchronisation clears.
+    void resetForResync();
+    // What Refresh clears.
+    void resetForRefresh();
+    void clearHistograms();
+};
+
+LiveState& liveState();
+
+struct SamplingState
+{
+    int PcSamplingTime = 1;   // 1..86400 ticks between samples
+    int DisplayStep = 1;      // 1..255, row step of a logger download
+    std::optional<int> MeterSamplingTime; // none until first read or set
+    bool SamplingByPc = false;
+    bool SamplingByLoggerInterval = false;
+};
+
+SamplingState& samplingState();

@@ -1,0 +1,7 @@
+#include "meter/core/recording.h"
+
+RecordingState& recordingState()
+{
+    static RecordingState s;
+    return s;
+}

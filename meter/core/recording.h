@@ -1,0 +1,23 @@
+#pragma once
+// State of the recording of live samples.
+
+#include <QString>
+
+struct RecordingState
+{
+    bool Recording = false;
+    long long RecordedLines = 0; // lines written to the running recording
+    QString SaveFileName;        // last name chosen in the save dialog
+    bool FileChosen = false;
+
+    // A recording keeps its own target and separator from its start, so a
+    // list saved meanwhile can neither redirect nor overwrite its file.
+    QString RecordingFileName;
+    bool RecordingComma = false;
+    bool Stopping = false; // the final file is being written
+
+    // Records at which a recording stops and the live list is dumped.
+    long long RecordLimit = 348000;
+};
+
+RecordingState& recordingState();

@@ -1,0 +1,7 @@
+#include "meter/core/startup.h"
+
+StartupState& startupState()
+{
+    static StartupState s;
+    return s;
+}

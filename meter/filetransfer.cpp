@@ -1,0 +1,49 @@
+#include "meter/filetransfer.h"
+
+#include "meter/core/livestats.h"
+#include "meter/core/portguard.h"
+#include "meter/core/protocol.h"
+#include "meter/core/startup.h"
+#include "meter/panel.h"
+#include "platform/graph.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+#include "platform/waits.h"
+
+#include <QLabel>
+#include <QPointer>
+
+namespace FileTransfer {
+
+void ResetAndResync(Panel& panel)
+{
+    QPointer<Panel> self(&panel);
+    panel.endRecordingOnLoss();
+
+    liveState().resetForResync();
+    panel.Timer2->setEnabled(false);
+    panel.LblCOM->setText(QStringLiteral("No COM"));
+    panel.LblValue->setText(QString());
+    panel.CutLiveList();
+    panel.CWG->ClearData();
+    panel.CWInt->ClearData();
+    panel.CWDec->ClearData();
+
+    // Wait, sending nothing, until the last six bytes form a frame. An
+    // exchange that holds the port meanwhile keeps its bytes.
+    for (;;) {
+        if (!PortExchange::busy())
+            panel.COM->flush();
+        do {
+            Rs232::WaitSeconds(0.02);
+            if (!self || Rs232::ProgramEnding() || !panel.COM->portOpen())
+                return;
+        } while (PortExchange::busy() || panel.COM->inBufferCount() < Meter::FrameLength);
+        if (Meter::EndsInFrame(panel.COM->input()))
+            break;
+    }
+    panel.LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
+    panel.Timer2->setEnabled(true);
+}
+
+} // namespace FileTransfer

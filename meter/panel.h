@@ -1,0 +1,170 @@
+#pragma once
+// The main window, laid out like the meter's front panel.
+
+#include "platform/commondialog.h"
+#include "platform/threed.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <QFile>
+#include <array>
+#include <memory>
+
+class FlexGrid;
+class Graph;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class SerialPort;
+class Timer;
+class Toolbar;
+
+class Panel : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr const char* Caption = "PANEL   V10.05";
+
+    explicit Panel(QWidget* parent = nullptr);
+    ~Panel() override;
+
+    // The one main window, while it exists.
+    static Panel* instance();
+
+    // Load: offline look, or the port opened and the live state set up.
+    // False when the port could not be opened: the message has been shown
+    // and the program is to end.
+    bool Form_Load();
+
+    // Controls, by their names.
+    Toolbar* Toolbar1;
+    QFrame* Shape1;
+    QLabel* ShownLCD;
+    QLabel* LblValue;
+    QLabel* LbldB;
+    QLabel* LblBarMin;
+    QLabel* LblBarMax;
+    QProgressBar* SoundBar; // in tenths of a dB
+    QLabel* LblUnder;
+    QLabel* LblFast;
+    QLabel* LblSlow;
+    QLabel* LblOver;
+    QLabel* LblIMP;
+    QLabel* LblCA;
+    QLabel* LblRun;
+    QLabel* LblPause;
+    QLabel* LblStop;
+    SSPanel* SSFreq;
+    SSPanel* SSTW;
+    SSPanel* SSSR;
+    SSPanel* BoardCA;
+    SSPanel* BoardSFI;
+    SSPanel* BoardLevel;
+    std::array<FlexGrid*, 3> GridN;
+    SSPanel* SSMax;
+    SSPanel* BoardMaxdB;
+    SSPanel* BoardMaxTime;
+    SSPanel* SSSEL;
+    SSPanel* BoardSEL;
+    SSPanel* SSLeq;
+    SSPanel* BoardLeq;
+    std::array<SSOption*, 3> SSOpt;
+    Graph* CWG;
+    Graph* CWLeq;
+    Graph* CWSEL;
+    Graph* CWInt;
+    Graph* CWDec;
+    QLabel* LblRec;
+    QLabel* LblCount;
+    QLabel* LblFileName;
+    ClickLabel* LblCOM;
+    QFrame* PicSave;
+    SSFrame* SSFrame1;
+    SSOption* OptSampling;
+    SSOption* OptSaveList;
+    SSCommand* CmdSaveOK;
+    QFrame* PicErase;
+    QComboBox* ComboErase;
+    SSPanel* OfflineSSPL;
+    std::array<SSCommand*, 10> Btn; // the meter keys, code = index + 1
+    QPushButton* CmdL;
+
+    SerialPort* COM;
+    CommonDialog Cmd;
+    Timer* Timer1;
+    Timer* Timer2;
+
+    // Event procedures.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void GridN_Scroll(int index);
+    void LblCOM_Click();
+    void CmdL_Click();
+    void Btn_Click(int keyCode);
+    void SSOpt_Click(int index);
+    void Toolbar1_ButtonClick(const QString& key);
+    void CmdSaveOK_Click();
+
+    // Toolbar commands.
+    void SaveKey();
+    void SamplingCommand();
+    void Refresh();
+    // Ends the running recording and writes its final file.
+    void StopRecording();
+    bool isRecording() const;
+
+    // Switches both timers; offline they stay off whatever is asked.
+    void setTimersEnabled(bool on);
+
+    // 1: record ("By PC Sampling Rate"), 2: save the list ("Saving List Data").
+    int SaveMode = 1;
+
+    // Display of the decoded reading.
+    void RefreshDisplay();
+    // Cut the three list grids back to their title row.
+    void CutLiveList();
+    // The resynchronisation's end of a running recording.
+    void endRecordingOnLoss();
+
+signals:
+    // Panel was unloaded: the program ends.
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build();
+    void buildToolbar();
+    void buildDisplay();
+    void buildLists();
+    void buildBoards();
+    void buildGraphs();
+    void buildPopups();
+    void buildKeys();
+
+    void settingCommand(char letter);
+    void meterSamplingBranch();
+    void takeSample(double level, const QString& now);
+    void appendLiveRow(const QString& sampleTime, const QString& dB);
+    bool listFull() const;
+    void dumpLiveList();
+
+    void recordingStarted(bool on);
+    void startRecording();
+    void recordSample(const QString& sampleTime, const QString& dB);
+    void finishRecordingOnClose();
+    void saveLiveList();
+    bool refusedTarget(const QString& path);
+
+    std::unique_ptr<QFile> scratch_; // "Fake" while a recording runs
+    bool scratchFailed_ = false;
+    bool listSaving_ = false;
+    bool dumpFailed_ = false;
+
+    bool tickRunning_ = false;
+    bool coupling_ = false;
+};

@@ -1,0 +1,173 @@
+// The toolbar of Panel: dispatch on the key, the meter setting commands,
+// Refresh and the choice of the sampling source.
+
+#include "meter/panel.h"
+
+#include "meter/core/livestats.h"
+#include "meter/core/portguard.h"
+#include "meter/core/protocol.h"
+#include "meter/core/startup.h"
+#include "meter/samplingchoice.h"
+#include "platform/dialogs.h"
+#include "platform/graph.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+#include "platform/waits.h"
+
+#include <QPointer>
+#include <cmath>
+
+void Panel::setTimersEnabled(bool on)
+{
+    // Offline, both timers stay off for the whole run.
+    if (on && startupState().OfflineModeFlag)
+        return;
+    Timer1->setEnabled(on);
+    Timer2->setEnabled(on);
+}
+
+void Panel::Toolbar1_ButtonClick(const QString& key)
+{
+    PicSave->hide();
+    if (key == QLatin1String("Save"))
+        SaveKey();
+    else if (key == QLatin1String("Open"))
+        return; // opening a data file comes with the record-list windows
+    else if (key == QLatin1String("Sampling"))
+        SamplingCommand();
+    else if (key == QLatin1String("AC"))
+        settingCommand(Meter::CmdFreqWeighting);
+    else if (key == QLatin1String("FSI"))
+        settingCommand(Meter::CmdTimeWeighting);
+    else if (key == QLatin1String("Up"))
+        settingCommand(Meter::CmdRangeUp);
+    else if (key == QLatin1String("Down"))
+        settingCommand(Meter::CmdRangeDown);
+    else if (key == QLatin1String("RTC") || key == QLatin1String("Memory") ||
+             key == QLatin1String("Erase"))
+        return; // the clock and logger windows take these over
+    else if (key == QLatin1String("Refresh"))
+        Refresh();
+}
+
+void Panel::settingCommand(char letter)
+{
+    if (!COM->portOpen())
+        return;
+    PortExchange exchange;
+    if (!exchange)
+        return;
+    QPointer<Panel> self(this);
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    COM->output(QByteArray(1, letter));
+    Rs232::WaitSeconds(0.02);
+    if (self)
+        setTimersEnabled(true);
+}
+
+void Panel::Refresh()
+{
+    LiveState& s = liveState();
+    s.resetForRefresh();
+    CutLiveList();
+    CWLeq->ClearData();
+    CWSEL->ClearData();
+    CWG->ClearData();
+    CWInt->ClearData();
+    CWDec->ClearData();
+}
+
+namespace {
+
+// An answer read as a number, rounded half to even and brought into
+// 1..upper; nothing for an empty answer or one that is no finite number.
+std::optional<int> wholeAnswer(const QString& answer, int upper)
+{
+    const QString t = answer.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    const double r = std::nearbyint(v); // the default rounding sends halves to even
+    return int(std::clamp(r, 1.0, double(upper)));
+}
+
+} // namespace
+
+void Panel::SamplingCommand()
+{
+    QPointer<Panel> self(this);
+    SamplingChoice choice(this);
+    choice.exec();
+    if (!self)
+        return;
+    SamplingState& s = samplingState();
+    if (s.SamplingByPc) {
+        const QString answer = Platform::InputBox(
+            this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
+            QStringLiteral("Input Sampling Time"), QString::number(s.PcSamplingTime));
+        const std::optional<int> n = wholeAnswer(answer, 86400);
+        if (!self || !n)
+            return;
+        s.PcSamplingTime = *n;
+        liveState().SampleTick = 0;
+        setTimersEnabled(true);
+    } else if (s.SamplingByLoggerInterval) {
+        const QString answer = Platform::InputBox(
+            this, QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "),
+            QStringLiteral("Input Interval Time"), QString::number(s.DisplayStep));
+        const std::optional<int> n = wholeAnswer(answer, 255);
+        if (!self || !n)
+            return;
+        s.DisplayStep = *n;
+        liveState().SampleTick = 0;
+        setTimersEnabled(true);
+    } else {
+        meterSamplingBranch();
+    }
+}
+
+void Panel::meterSamplingBranch()
+{
+    if (!COM->portOpen())
+        return;
+    QPointer<Panel> self(this);
+    SamplingState& s = samplingState();
+    {
+        PortExchange exchange;
+        if (!exchange)
+            return;
+        Timer1->setEnabled(false);
+        Timer2->setEnabled(false);
+        COM->input();
+        COM->output(QByteArray(1, Meter::CmdReadSampling));
+        Rs232::WaitSeconds(0.02);
+        if (!self)
+            return;
+        const QByteArray reply = COM->input();
+        // A reply cut short keeps the last known time as the default.
+        if (reply.size() >= 2)
+            s.MeterSamplingTime = uint8_t(reply[0]) * 256 + uint8_t(reply[1]);
+    }
+    const QString answer = Platform::InputBox(
+        this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "),
+        QStringLiteral("Input Sampling Time"),
+        s.MeterSamplingTime ? QString::number(*s.MeterSamplingTime) : QString());
+    if (!self)
+        return;
+    if (const std::optional<int> n = wholeAnswer(answer, 255)) {
+        PortExchange exchange;
+        if (exchange) {
+            QByteArray c(3, '\0');
+            c[0] = Meter::CmdSetSampling;
+            c[1] = char(*n / 256);
+            c[2] = char(*n % 256);
+            COM->output(c);
+            s.MeterSamplingTime = *n;
+        }
+    }
+    setTimersEnabled(true);
+}

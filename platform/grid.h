@@ -1,0 +1,101 @@
+#pragma once
+// A grid with the flex grid's semantics over a model of plain texts: rows
+// are numbered from 0, the fixed rows (titles) are drawn as the header and
+// never scroll, and hundreds of thousands of rows cost one string per cell.
+
+#include <QStringList>
+#include <QTableView>
+
+class FlexGridModel;
+
+class FlexGrid : public QTableView
+{
+    Q_OBJECT
+
+public:
+    // Flex grid column alignments (setColAlignment); columns start left-centred.
+    enum Alignment {
+        AlignLeftTop, AlignLeftCenter, AlignLeftBottom,
+        AlignCenterTop, AlignCenterCenter, AlignCenterBottom,
+        AlignRightTop, AlignRightCenter, AlignRightBottom,
+        AlignGeneral // numbers to the right, other texts to the left
+    };
+
+    explicit FlexGrid(QWidget* parent = nullptr);
+    ~FlexGrid() override;
+
+    // Row and column counts include the fixed ones. A new grid has 2 rows,
+    // 2 columns and 1 fixed row (the titles), and no fixed column: the lists
+    // of this program have none, and setCols(1) then gives one plain column.
+    int rows() const;
+    void setRows(int n); // cuts or adds empty rows; never below the fixed rows
+    int cols() const;
+    void setCols(int n); // never below the fixed columns
+    int fixedRows() const;
+    void setFixedRows(int n); // 0..rows(); more than one are stacked in the header
+    int fixedCols() const;
+    void setFixedCols(int n); // 0..cols(); more than one share the row header
+
+    // Out-of-range cells read as empty and ignore writes.
+    QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString& text);
+
+    // The current cell; it may be a fixed cell (how titles are written).
+    // Setting it highlights the cell but does not scroll, as the flex grid.
+    int row() const;
+    void setRow(int row);
+    int col() const;
+    void setCol(int col);
+    QString text() const;
+    void setText(const QString& text);
+
+    // First visible non-fixed row, clamped so that the last rows fill the view.
+    int topRow() const;
+    void setTopRow(int row);
+
+    void setColWidth(int col, int pixels);
+    int colWidth(int col) const;
+    // Width of a template text in the grid's font plus the cell's padding.
+    void setColWidthForText(int col, const QString& templateText);
+    void setColAlignment(int col, int alignment);
+    int colAlignment(int col) const;
+
+    // Appends one row; cells beyond the last column are dropped.
+    void addItem(const QString& tabSeparatedCells);
+    void appendRow(const QStringList& cells);
+
+    // 0 none, 2 vertical, shown when the rows overflow; 1 and 3 count as 0
+    // and 2, as there is never a horizontal bar. A new grid has 3.
+    void setScrollBars(int style);
+    int scrollBars() const;
+
+signals:
+    void topRowChanged(int topRow);
+    // Also for a click on a title: a fixed row reports row 0, a fixed column column 0.
+    void cellClicked(int row, int col);
+
+protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+public:
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
+private:
+    void applyLayout();
+    void applyColWidths();
+    void syncCurrent();
+    void noteTopRow();
+    void headerClicked(Qt::Orientation orientation, int section);
+    int cellPadding() const;
+
+    FlexGridModel* m_model;
+    int m_row = 1;
+    int m_col = 0;
+    int m_scrollBars = 3;
+    int m_lastTop = -1;
+    bool m_quietCurrent = false;
+    QWidget* m_corner = nullptr;
+    QList<int> m_colWidths; // -1: the default width
+};

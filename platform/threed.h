@@ -1,0 +1,34 @@
+#pragma once
+// Stand-ins for the three-dimensional panel, button, frame and option controls.
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+// A caption or value panel with a raised bevel.
+class SSPanel : public QLabel
+{
+    Q_OBJECT
+public:
+    explicit SSPanel(const QString& caption, QWidget* parent = nullptr);
+    QString caption() const { return text(); }
+    void setCaption(const QString& caption) { setText(caption); }
+};
+
+using SSCommand = QPushButton;
+using SSOption = QRadioButton;
+using SSFrame = QGroupBox;
+
+// A label that reports clicks, as the original labels did.
+class ClickLabel : public QLabel
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override;
+};

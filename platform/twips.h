@@ -1,0 +1,40 @@
+#pragma once
+// The original windows were laid out in twips with colours as &H00BBGGRR&
+// and fonts in points; these turn them into pixels at 96 dpi.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QtGlobal>
+
+namespace Twips {
+
+inline int px(int twips)
+{
+    return qRound(twips / 15.0);
+}
+
+inline QRect rect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// &H00BBGGRR&
+inline QColor color(quint32 bgr)
+{
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+
+// A font of the given family and size in points, sized in pixels as at
+// 96 dpi so the layout does not move with the screen's dpi setting.
+inline QFont font(const QString& family, double points, bool bold = false)
+{
+    QFont f(family);
+    f.setPixelSize(qRound(points * 96.0 / 72.0));
+    f.setBold(bold);
+    f.setStyleHint(family.contains(QLatin1String("Times")) ? QFont::Serif : QFont::SansSerif);
+    return f;
+}
+
+} // namespace Twips

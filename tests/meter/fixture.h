@@ -1,0 +1,104 @@
+#pragma once
+// Shared set-up of the main-window tests: a private configuration folder,
+// the simulator linked as COM1, scripted dialogs and fresh module state.
+
+#include "meter/core/livestats.h"
+#include "meter/core/meter.h"
+#include "meter/core/recording.h"
+#include "meter/core/startup.h"
+#include "metersim.h"
+#include "platform/dialogs.h"
+#include "platform/serialport.h"
+#include "platform/waits.h"
+#include "testutil.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+// Answers every dialog: from the queue when it holds an answer, otherwise
+// with a plain OK (or a cancel for file dialogs).
+struct ScriptedDialogs
+{
+    QList<Platform::DialogRequest> asked;
+    QList<Platform::DialogAnswer> answers;
+
+    void install()
+    {
+        Platform::setDialogSeam([this](const Platform::DialogRequest& r) {
+            asked.append(r);
+            if (!answers.isEmpty())
+                return answers.takeFirst();
+            Platform::DialogAnswer a;
+            if (r.kind == Platform::DialogRequest::SaveFile ||
+                r.kind == Platform::DialogRequest::OpenFile)
+                a.accepted = false;
+            return a;
+        });
+    }
+    static Platform::DialogAnswer text(const QString& t)
+    {
+        Platform::DialogAnswer a;
+        a.text = t;
+        return a;
+    }
+    static Platform::DialogAnswer cancel()
+    {
+        Platform::DialogAnswer a;
+        a.accepted = false;
+        return a;
+    }
+    static Platform::DialogAnswer file(const QString& path, int filterIndex)
+    {
+        Platform::DialogAnswer a;
+        a.fileName = path;
+        a.filterIndex = filterIndex;
+        return a;
+    }
+    QList<Platform::DialogRequest> of(Platform::DialogRequest::Kind kind) const
+    {
+        QList<Platform::DialogRequest> out;
+        for (const auto& r : asked)
+            if (r.kind == kind)
+                out.append(r);
+        return out;
+    }
+};
+
+inline void resetModuleState()
+{
+    Meter::state() = {};
+    liveState() = {};
+    samplingState() = {};
+    recordingState() = {};
+    startupState() = {};
+    Rs232::SetProgramEnding(false);
+    Rs232::setWaitClock(nullptr);
+    Platform::setDialogSeam({});
+}
+
+// A configuration folder of the test's own, with the simulator linked as COMn.
+struct SimLine
+{
+    QTemporaryDir config;
+    MeterSim sim;
+
+    bool start(int port = 1)
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QString error;
+        const bool ok = sim.start(SerialPort::portsFolder(), port, &error);
+        if (!ok)
+            qWarning("simulator: %s", qPrintable(error));
+        return ok;
+    }
+};
+
+// Runs events for ms milliseconds.
+inline void runFor(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QTest::qWait(std::min<qint64>(10, ms - t.elapsed()));
+}

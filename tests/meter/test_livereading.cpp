@@ -1,0 +1,351 @@
+// The live tick against the simulator on a pseudo-terminal: frame search,
+// display refresh, time-out and resynchronisation.
+
+#include "fixture.h"
+#include "meter/core/portguard.h"
+#include "meter/panel.h"
+#include "platform/graph.h"
+#include "platform/grid.h"
+#include "platform/timer.h"
+#include "platform/toolbar.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+QByteArray frame(int range, int mode, int high, int low)
+{
+    const char b[6] = {'\x02', char(range), char(mode), char(high), char(low), '\x03'};
+    return QByteArray(b, 6);
+}
+} // namespace
+
+class TestLiveReading : public QObject
+{
+    Q_OBJECT
+    SimLine line;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Panel> p;
+
+    // One tick by hand, with the simulator's frames off and these bytes
+    // written ms milliseconds into the tick.
+    void tickWith(const QList<QPair<int, QByteArray>>& writes)
+    {
+        line.sim.setLiveFrames(false);
+        for (const auto& w : writes)
+            QTimer::singleShot(w.first, [this, bytes = w.second] { line.sim.inject(bytes); });
+        p->Timer1_Timer();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(line.start(1)); }
+    void init()
+    {
+        resetModuleState();
+        dialogs = {};
+        dialogs.install();
+        line.sim.clearFaults();
+        line.sim.clearHandshakeReply();
+        line.sim.setRawRangeByte(std::nullopt);
+        line.sim.setRawModeByte(std::nullopt);
+        line.sim.setRawLevelWord(std::nullopt);
+        line.sim.setLevel(650);
+        line.sim.setRangeCode(2);
+        line.sim.setLiveFrames(true);
+        startupState().PortNumber = 1;
+        p = std::make_unique<Panel>();
+        QVERIFY(p->Form_Load());
+        p->Timer1->setEnabled(false);
+        p->Timer2->setEnabled(false);
+        line.sim.clearLog();
+    }
+    void cleanup() { p.reset(); }
+
+    void frameSearch_data()
+    {
+        QTest::addColumn<QByteArray>("first");
+        QTest::addColumn<QByteArray>("second"); // written 150 ms later
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bytes before a frame") << QByteArray("\x41", 1) + frame(0x01, 0x04, 0x02, 0x8D)
+                                              << QByteArray() << "65.3";
+        QTest::newRow("stray 02 after a frame") << frame(0x01, 0x04, 0x02, 0x8D) + QByteArray("\x02", 1)
+                                                << frame(0x01, 0x04, 0x02, 0xBC) << "70.0";
+        QTest::newRow("split frame") << frame(0x01, 0x04, 0x02, 0x8D).left(3)
+                                     << frame(0x01, 0x04, 0x02, 0x8D).mid(3) << "65.3";
+    }
+    void frameSearch()
+    {
+        QFETCH(QByteArray, second);
+        QList<QPair<int, QByteArray>> writes{{30, fetch<QByteArray>("first")}};
+        if (!second.isEmpty())
+            writes.append({180, second});
+        tickWith(writes);
+        QTEST(p->ShownLCD->text(), "shown");
+        QCOMPARE(p->LblValue->text(), p->ShownLCD->text());
+        QCOMPARE(p->BoardLevel->caption(), QStringLiteral("70-130"));
+        QCOMPARE(p->BoardSFI->caption(), QStringLiteral("FAST"));
+        QCOMPARE(p->BoardCA->caption(), QStringLiteral("A"));
+        QVERIFY(!p->LblRun->isHidden());
+        QVERIFY(p->LblPause->isHidden());
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+    }
+
+    void rangeControls_data()
+    {
+        QTest::addColumn<int>("rangeByte");
+        QTest::addColumn<int>("level"); // tenths
+        QTest::addColumn<QString>("board");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<bool>("down");
+        QTest::addColumn<int>("bar"); // tenths
+        QTest::newRow("80-140") << 0x00 << 900 << "80-140" << false << true << 900;
+        QTest::newRow("30-90") << 0x05 << 500 << "30-90" << true << false << 500;
+        QTest::newRow("60-120") << 0x02 << 650 << "60-120" << true << true << 650;
+        QTest::newRow("above the range") << 0x80 << 1500 << "80-140" << false << true << 1400;
+        QTest::newRow("below the range") << 0x03 << 300 << "50-110" << true << true << 500;
+    }
+    void rangeControls()
+    {
+        QFETCH(int, level);
+        tickWith({{30, frame(fetch<int>("rangeByte"), 0x04, level / 256, level % 256)}});
+        QTEST(p->BoardLevel->caption(), "board");
+        QTEST(p->Toolbar1->button(6)->isEnabled(), "up");
+        QTEST(p->Toolbar1->button(7)->isEnabled(), "down");
+        QTEST(p->SoundBar->value(), "bar");
+        QCOMPARE(p->SoundBar->minimum(), Meter::state().RangeLow * 10);
+        QCOMPARE(p->SoundBar->maximum(), Meter::state().RangeHigh * 10);
+        QCOMPARE(p->LblBarMax->text(), QString::number(Meter::state().RangeHigh));
+        QCOMPARE(p->LblBarMin->text(), QString::number(Meter::state().RangeLow));
+        QCOMPARE(p->ShownLCD->text(), Meter::state().LevelText);
+        QCOMPARE(p->LblOver->isHidden(), fetch<int>("rangeByte") < 0x80);
+    }
+
+    void rangeCodeSixKeepsTheRange()
+    {
+        tickWith({{30, frame(0x00, 0x04, 0x03, 0x84)}});
+        QCOMPARE(p->BoardLevel->caption(), QStringLiteral("80-140"));
+        tickWith({{30, frame(0x06, 0x04, 0x02, 0x8D)}});
+        QCOMPARE(p->BoardLevel->caption(), QStringLiteral("80-140"));
+        QCOMPARE(p->LblBarMax->text(), QStringLiteral("140"));
+        QVERIFY(!p->Toolbar1->button(6)->isEnabled());
+        QCOMPARE(p->SoundBar->value(), 800); // 65.3 held at the bottom of 80-140
+        QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.3"));
+    }
+
+    void noRangeBeforeTheFirstRangeCode()
+    {
+        // A first frame without a range leaves the range controls as designed.
+        tickWith({{30, frame(0x87, 0x04, 0x02, 0x8D)}});
+        QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.3"));
+        QCOMPARE(p->BoardLevel->caption(), QStringLiteral("80-140"));
+        QCOMPARE(p->LblBarMax->text(), QStringLiteral("130"));
+        QCOMPARE(p->LblBarMin->text(), QStringLiteral("70"));
+        QVERIFY(p->Toolbar1->button(6)->isEnabled());
+        QVERIFY(p->Toolbar1->button(7)->isEnabled());
+        QVERIFY(!p->LblOver->isHidden());
+    }
+
+    void weightingsAndState_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("visible"); // which of FAST/SLOW/IMP show
+        QTest::addColumn<QString>("freq");
+        QTest::addColumn<QString>("run"); // run pause stop under
+        QTest::newRow("slow C pause") << 0x29 << "SLOW" << "C" << "0100";
+        QTest::newRow("imp Z stop under") << 0xD2 << "IMP" << "Z" << "0011";
+        QTest::newRow("fast A run") << 0x04 << "FAST" << "A" << "1000";
+    }
+    void weightingsAndState()
+    {
+        QFETCH(QString, visible);
+        QFETCH(QString, run);
+        tickWith({{30, frame(0x02, fetch<int>("mode"), 0x02, 0x8D)}});
+        QCOMPARE(!p->LblFast->isHidden(), visible == "FAST");
+        QCOMPARE(!p->LblSlow->isHidden(), visible == "SLOW");
+        QCOMPARE(!p->LblIMP->isHidden(), visible == "IMP");
+        QCOMPARE(p->BoardSFI->caption(), visible);
+        QTEST(p->BoardCA->caption(), "freq");
+        QTEST(p->LblCA->text(), "freq");
+        QVERIFY(!p->LblCA->isHidden());
+        QCOMPARE(!p->LblRun->isHidden(), run[0] == '1');
+        QCOMPARE(!p->LblPause->isHidden(), run[1] == '1');
+        QCOMPARE(!p->LblStop->isHidden(), run[2] == '1');
+        QCOMPARE(!p->LblUnder->isHidden(), run[3] == '1');
+    }
+
+    void filterBlinksAndEmptyTimeWeighting()
+    {
+        tickWith({{30, frame(0x02, 0x01 | 0x04, 0x02, 0x8D)}}); // SLOW
+        QList<bool> shown;
+        for (int i = 0; i < 4; ++i) {
+            tickWith({{30, frame(0x02, 0x63 | 0x04, 0x02, 0x8D)}}); // AA, time weighting code 3
+            shown.append(!p->LblCA->isHidden());
+            QCOMPARE(p->LblCA->text(), QStringLiteral("A"));
+            QCOMPARE(p->BoardCA->caption(), QStringLiteral("20-200Hz Filter"));
+        }
+        QCOMPARE(shown, (QList<bool>{false, true, false, true}));
+        // An empty time weighting keeps the labels and empties the board.
+        QVERIFY(!p->LblSlow->isHidden());
+        QVERIFY(p->LblFast->isHidden());
+        QCOMPARE(p->BoardSFI->caption(), QString());
+    }
+
+    void timeOutAndRecovery()
+    {
+        // Some state for the reset to clear and to keep.
+        tickWith({{30, frame(0x02, 0x04, 0x02, 0x8D)}});
+        p->Timer2->setEnabled(true);
+        for (int i = 0; i < 5; ++i)
+            p->Timer2_Timer();
+        liveState().SampleTick = 1;
+        liveState().LevelMax01dB = 700;
+        const int chartPoints = p->CWLeq->pointCount();
+        QVERIFY(chartPoints > 0);
+        QCOMPARE(p->GridN[2]->rows(), 5);
+
+        bool checked = false;
+        QTimer::singleShot(1600, [&] {
+            // Resynchronising: everything cleared that should be, the rest kept.
+            QCOMPARE(p->LblCOM->text(), QStringLiteral("No COM"));
+            QCOMPARE(p->LblValue->text(), QString());
+            QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.3"));
+            QVERIFY(!p->Timer2->enabled());
+            for (FlexGrid* g : p->GridN)
+                QCOMPARE(g->rows(), 1);
+            QCOMPARE(p->GridN[2]->scrollBars(), 2);
+            QCOMPARE(p->GridN[0]->scrollBars(), 0);
+            QCOMPARE(p->CWG->pointCount(), 0);
+            QCOMPARE(p->CWInt->pointCount(), 0);
+            QCOMPARE(p->CWDec->pointCount(), 0);
+            QCOMPARE(p->CWLeq->pointCount(), chartPoints);
+            QCOMPARE(p->CWSEL->pointCount(), chartPoints);
+            const LiveState& s = liveState();
+            QCOMPARE(s.LeqCount, 0LL);
+            QCOMPARE(s.LeqEnergy, 0.0);
+            QCOMPARE(s.MaxLevel, 0.0);
+            QCOMPARE(s.LiveCount, 0LL);
+            QCOMPARE(s.SampleCount, 0);
+            QCOMPARE(s.LiveCounts01dB[653], 0LL);
+            QCOMPARE(s.SampleTick, 1);
+            QCOMPARE(s.LevelMax01dB, 700.0);
+            QCOMPARE(p->BoardLevel->caption(), QStringLiteral("60-120"));
+            checked = true;
+            line.sim.setLiveFrames(true);
+        });
+        tickWith({});
+        QVERIFY(checked);
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+        QVERIFY(p->Timer2->enabled());
+    }
+
+    void noiseTimesOutToo()
+    {
+        // A line that brings only noise must not keep the last reading alive.
+        line.sim.setFault(MeterSim::Fault::Noise, true);
+        bool resyncing = false;
+        QTimer::singleShot(2500, [&] {
+            resyncing = p->LblCOM->text() == QLatin1String("No COM");
+            line.sim.setFault(MeterSim::Fault::Noise, false);
+        });
+        p->Timer1_Timer();
+        QVERIFY(resyncing);
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+    }
+
+    void exchangeKeepsItsBytes()
+    {
+        // While an exchange holds the port a tick is skipped: the handshake
+        // reply never becomes a reading of 3276.7*.
+        line.sim.setLiveFrames(false);
+        PortExchange exchange;
+        line.sim.inject(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));
+        QTest::qWait(50);
+        p->Timer1_Timer();
+        QCOMPARE(p->ShownLCD->text(), QStringLiteral("140.0"));
+        QCOMPARE(p->COM->inBufferCount(), 6);
+    }
+
+    void keysDuringLiveTicks()
+    {
+        // The real timers run while meter keys are pressed: no handshake
+        // reply is ever shown, and each key reaches the meter once.
+        p->Timer1->setEnabled(true);
+        QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("65.0"), 2000);
+        QStringList shown;
+        connect(p->Timer1, &Timer::tick, this, [&] { shown.append(p->ShownLCD->text()); });
+        p->Btn_Click(10);
+        p->Btn_Click(9);
+        runFor(400);
+        QVERIFY(!shown.contains(QStringLiteral("3276.7*")));
+        QCOMPARE(Meter::state().LevelText, QStringLiteral("65.0"));
+        const QByteArray sent = line.sim.received();
+        QCOMPARE(sent.count(QByteArray("K\0\0\x0A", 4)), 1);
+        QCOMPARE(sent.count(QByteArray("K\0\0\x09", 4)), 1);
+    }
+
+    void keyDuringHandshakeIgnored()
+    {
+        line.sim.setFault(MeterSim::Fault::Silence, true);
+        bool nestedReturned = false;
+        QTimer::singleShot(300, [&] {
+            p->Btn_Click(1); // a second key while the first waits for its handshake
+            nestedReturned = true;
+            line.sim.setFault(MeterSim::Fault::Silence, false);
+        });
+        p->Btn_Click(9);
+        QVERIFY(nestedReturned);
+        QVERIFY(line.sim.waitForReceived(1, 1000));
+        runFor(100);
+        const QByteArray sent = line.sim.received();
+        QCOMPARE(sent.count(QByteArray("K\0\0\x09", 4)), 1);
+        QCOMPARE(sent.count(QByteArray("K\0\0\x01", 4)), 0);
+    }
+
+    void ticksNeverNest()
+    {
+        int nestedTicks = 0;
+        qint64 nestedTime = -1;
+        QTimer::singleShot(20, [&] {
+            QElapsedTimer t;
+            t.start();
+            p->Timer1_Timer();
+            nestedTime = t.elapsed();
+            ++nestedTicks;
+        });
+        tickWith({{60, frame(0x02, 0x04, 0x02, 0x8D)}});
+        QCOMPARE(nestedTicks, 1);
+        QVERIFY2(nestedTime >= 0 && nestedTime < 10, qPrintable(QString::number(nestedTime)));
+        QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.3"));
+    }
+
+    void closingDuringResyncEndsPromptly()
+    {
+        line.sim.setLiveFrames(false);
+        QTimer::singleShot(1500, [&] {
+            QCOMPARE(p->LblCOM->text(), QStringLiteral("No COM"));
+            p->close();
+        });
+        QElapsedTimer t;
+        t.start();
+        p->Timer1_Timer();
+        QVERIFY(t.elapsed() < 2500);
+        QVERIFY(Rs232::ProgramEnding());
+    }
+
+    void closingDuringHandshakeEndsPromptly()
+    {
+        line.sim.setFault(MeterSim::Fault::Silence, true);
+        QTimer::singleShot(300, [&] { p->close(); });
+        QElapsedTimer t;
+        t.start();
+        p->Btn_Click(5);
+        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(!line.sim.received().contains('K'));
+    }
+};
+
+QTEST_MAIN(TestLiveReading)
+#include "test_livereading.moc"

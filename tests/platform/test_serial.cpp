@@ -1,0 +1,180 @@
+#include "platform/serialport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// The far end of a pseudo-terminal, played by the test itself.
+struct Pty
+{
+    int master = -1;
+    QString slave;
+    Pty()
+    {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+            return;
+        slave = QString::fromLatin1(ptsname(master));
+        int s = ::open(ptsname(master), O_RDWR | O_NOCTTY);
+        termios t{};
+        tcgetattr(s, &t);
+        cfmakeraw(&t);
+        tcsetattr(s, TCSANOW, &t);
+        ::close(s);
+    }
+    ~Pty()
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+    void write(const QByteArray& b) { QVERIFY(::write(master, b.constData(), b.size()) == b.size()); }
+    // What arrived within ms milliseconds.
+    QByteArray read(int ms)
+    {
+        QByteArray out;
+        pollfd p{master, POLLIN, 0};
+        while (::poll(&p, 1, ms) > 0) {
+            char buf[256];
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            out.append(buf, n);
+            ms = 20;
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+class TestSerial : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir config;
+
+    void link(int n, const QString& target)
+    {
+        QDir().mkpath(SerialPort::portsFolder());
+        const QString path = SerialPort::portsFolder() + QStringLiteral("/COM%1").arg(n);
+        QFile::remove(path);
+        QVERIFY(QFile::link(target, path));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        QVERIFY(SerialPort::portsFolder().startsWith(config.path()));
+    }
+
+    void resolution_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<bool>("linked");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("link") << 3 << true << "/dev/pts/linked";
+        QTest::newRow("fallback COM1") << 1 << false << "/dev/ttyUSB0";
+        QTest::newRow("fallback COM16") << 16 << false << "/dev/ttyUSB15";
+        QTest::newRow("zero") << 0 << false << "";
+        QTest::newRow("seventeen") << 17 << false << "";
+        QTest::newRow("negative") << -1 << false << "";
+    }
+    void resolution()
+    {
+        QFETCH(int, number);
+        QFETCH(bool, linked);
+        if (linked)
+            link(number, QStringLiteral("/dev/pts/linked"));
+        QTEST(SerialPort::deviceFor(number), "device");
+    }
+
+    void missingDeviceFailsToOpen()
+    {
+        link(5, config.path() + QStringLiteral("/no-such-device"));
+        SerialPort port;
+        port.setCommPort(5);
+        QVERIFY(!port.setPortOpen(true));
+        QVERIFY(!port.portOpen());
+        QVERIFY(!port.errorString().isEmpty());
+
+        SerialPort none;
+        none.setCommPort(0);
+        QVERIFY(!none.setPortOpen(true));
+    }
+
+    void settings()
+    {
+        SerialPort port;
+        QVERIFY(port.setSettings(QStringLiteral("38400,n,8,1")));
+        QVERIFY(!port.setSettings(QStringLiteral("38400,e,8,1")));
+        QVERIFY(!port.setSettings(QStringLiteral("fast")));
+        QCOMPARE(port.settings(), QStringLiteral("38400,n,8,1"));
+    }
+
+    void bytesArriveWithoutEventLoop()
+    {
+        Pty pty;
+        QVERIFY(!pty.slave.isEmpty());
+        link(2, pty.slave);
+        SerialPort port;
+        port.setCommPort(2);
+        QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
+        QCOMPARE(port.inBufferCount(), 0);
+
+        const QByteArray frame("\x02\x01\x04\x02\x8D\x03", 6);
+        pty.write(frame);
+        // No event loop runs here: the port must take the bytes in by itself.
+        int waiting = 0;
+        for (int i = 0; i < 200 && waiting < 6; ++i) {
+            usleep(1000);
+            waiting = port.inBufferCount();
+        }
+        QCOMPARE(waiting, 6);
+        pty.write(QByteArray("\xFF\x00", 2));
+        usleep(20000);
+        QCOMPARE(port.input(), frame + QByteArray("\xFF\x00", 2));
+        QCOMPARE(port.inBufferCount(), 0);
+        QCOMPARE(port.input(), QByteArray());
+
+        pty.write("junk");
+        usleep(20000);
+        port.flush();
+        QCOMPARE(port.inBufferCount(), 0);
+    }
+
+    void writesLeaveAtOnce()
+    {
+        Pty pty;
+        link(4, pty.slave);
+        SerialPort port;
+        port.setCommPort(4);
+        QVERIFY(port.setPortOpen(true));
+        port.output(QByteArray("K\x00\x00\x09", 4));
+        QCOMPARE(pty.read(500), QByteArray("K\x00\x00\x09", 4));
+        // A text goes out one byte per character.
+        port.output(QString::fromLatin1("C\x00\xFF", 3));
+        QCOMPARE(pty.read(500), QByteArray("C\x00\xFF", 3));
+    }
+
+    void closedPortDoesNothing()
+    {
+        SerialPort port;
+        QVERIFY(!port.portOpen());
+        QCOMPARE(port.inBufferCount(), 0);
+        QCOMPARE(port.input(), QByteArray());
+        port.output(QByteArray("A"));
+        QVERIFY(port.setPortOpen(false));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerial)
+#include "test_serial.moc"
