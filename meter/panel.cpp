@@ -264,12 +264,10 @@ void Panel::buildGraphs()
     }
     SSOpt[0]->setChecked(true);
 
-    const QFont cap = Twips::font(QStringLiteral("Arial"), 9, true);
     auto graph = [&](const QString& name, QRect r) {
         auto* g = new Graph(this);
         g->setObjectName(name);
         g->setGeometry(r);
-        g->setFont(cap);
         return g;
     };
     CWSEL = graph(QStringLiteral("CWSEL"), Twips::rect(720, 3240, 8520, 2895));

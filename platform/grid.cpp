@@ -349,7 +349,10 @@ int FlexGrid::topRow() const { return verticalScrollBar()->value() + fixedRows()
 void FlexGrid::setTopRow(int row)
 {
     // The scroll bar's range is what can be shown: per-item scrolling ends
-    // when the last row sits at the bottom of the view.
+    // when the last row sits at the bottom of the view. Rows added since the
+    // last layout must count, so the pending layout is done first.
+    executeDelayedItemsLayout();
+    updateGeometries();
     verticalScrollBar()->setValue(std::max(row - fixedRows(), 0));
 }
 

@@ -167,6 +167,7 @@ private slots:
         for (int r = 1; r <= 60; ++r)
             for (int i = 0; i < 3; ++i)
                 p->GridN[i]->appendRow({QString::number(r * (i + 1))});
+        QCoreApplication::processEvents(); // the view lays out its new rows, as it would on screen
         FlexGrid* g = p->GridN[grid];
         if (how == "top") {
             g->setTopRow(21);
