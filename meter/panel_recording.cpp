@@ -304,7 +304,7 @@ bool Panel::listFull() const
 {
     const LiveState& s = liveState();
     const long long inList = s.LiveCount - s.DumpedRecords;
-    return inList > 0 && inList % recordingState().RecordLimit == 0;
+    return inList > 0 && inList % recordingState().ListLimit == 0;
 }
 
 void Panel::dumpLiveList()
@@ -314,7 +314,7 @@ void Panel::dumpLiveList()
         return;
     WaitCursor wait;
     LiveState& s = liveState();
-    const QString name = DataFile::liveGridDumpName(QDateTime::currentDateTime());
+    const QString name = DataFile::liveGridDumpName(Now());
     const QString caption = windowTitle();
     const int last = GridN[0]->rows() - 1;
     QByteArray bytes;

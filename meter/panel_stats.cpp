@@ -30,7 +30,7 @@ void Panel::Timer2_Timer()
     LiveState& s = liveState();
     const Meter::State& m = Meter::state();
     const double L = m.RecordLevel;
-    const QString now = TimeText(QDateTime::currentDateTime());
+    const QString now = TimeText(Now());
 
     if (s.addRunning(L, now)) {
         BoardMaxdB->setCaption(m.LevelText);

@@ -433,6 +433,19 @@ void FlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
         QTableView::scrollTo(index, hint);
 }
 
+bool FlexGrid::event(QEvent* event)
+{
+    // A current cell set while hidden must not scroll the grid when it shows.
+    if (event->type() == QEvent::Show) {
+        const bool quiet = m_quietCurrent;
+        m_quietCurrent = true;
+        const bool done = QTableView::event(event);
+        m_quietCurrent = quiet;
+        return done;
+    }
+    return QTableView::event(event);
+}
+
 void FlexGrid::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);

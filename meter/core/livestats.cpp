@@ -55,6 +55,20 @@ double ValueOfText(const QString& text)
     return ok && std::isfinite(v) ? v : 0.0;
 }
 
+namespace {
+QDateTime (*nowSource)() = nullptr;
+}
+
+QDateTime Now()
+{
+    return nowSource ? nowSource() : QDateTime::currentDateTime();
+}
+
+void setNowSource(QDateTime (*source)())
+{
+    nowSource = source;
+}
+
 QString TimeText(const QDateTime& t)
 {
     return t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));

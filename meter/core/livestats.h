@@ -25,6 +25,11 @@ double ValueOfText(const QString& text);
 class QDateTime;
 QString TimeText(const QDateTime& t);
 
+// The present date and time of the statistics, samples and dumps; tests
+// put a clock of their own in place (nullptr puts the real one back).
+QDateTime Now();
+void setNowSource(QDateTime (*source)());
+
 inline constexpr int HistorySlots = 864001;
 inline constexpr int Bins1dB = 141;
 inline constexpr int Bins01dB = 1401;

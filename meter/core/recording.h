@@ -16,8 +16,9 @@ struct RecordingState
     bool RecordingComma = false;
     bool Stopping = false; // the final file is being written
 
-    // Records at which a recording stops and the live list is dumped.
+    // Records at which a recording stops, and at which the live list is dumped.
     long long RecordLimit = 348000;
+    long long ListLimit = 348000;
 };
 
 RecordingState& recordingState();

@@ -74,6 +74,7 @@ inline void resetModuleState()
     startupState() = {};
     Rs232::SetProgramEnding(false);
     Rs232::setWaitClock(nullptr);
+    setNowSource(nullptr);
     Platform::setDialogSeam({});
 }
 

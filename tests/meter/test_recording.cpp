@@ -1,0 +1,459 @@
+// Recording live samples, saving the live list and the automatic dump,
+// against the simulator, with a clock of the test's own.
+
+#include "fixture.h"
+#include "meter/core/portguard.h"
+#include "meter/filetransfer.h"
+#include "meter/panel.h"
+#include "meter/pictures.h"
+#include "platform/grid.h"
+#include "platform/timer.h"
+#include "platform/toolbar.h"
+#include "records/savedialog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+
+namespace {
+
+QDateTime clockNow;
+QDateTime testClock()
+{
+    return clockNow;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QByteArray golden(const QString& name)
+{
+    return readAll(QStringLiteral(DORVI_TEST_DATA "/") + name);
+}
+
+QList<QByteArray> lines(const QByteArray& bytes)
+{
+    QList<QByteArray> out = bytes.split('\n');
+    if (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out;
+}
+
+} // namespace
+
+class TestRecording : public QObject
+{
+    Q_OBJECT
+    SimLine line;
+    ScriptedDialogs dialogs;
+    QTemporaryDir work;
+    std::unique_ptr<Panel> p;
+
+    QString path(const QString& name) const { return work.filePath(name); }
+
+    // One statistics tick at the given level, one second after the last.
+    void tick(int tenths, bool marked = false)
+    {
+        clockNow = clockNow.addSecs(1);
+        Meter::DecodeLevel(uint8_t((tenths >> 8) | (marked ? 0x80 : 0)), uint8_t(tenths & 0xFF));
+        p->LblValue->setText(Meter::state().LevelText);
+        p->Timer2_Timer();
+    }
+    void boards(const QString& ca, const QString& sfi, const QString& level)
+    {
+        p->BoardCA->setCaption(ca);
+        p->BoardSFI->setCaption(sfi);
+        p->BoardLevel->setCaption(level);
+    }
+    // "Save", "By PC Sampling Rate", "OK" with the file chosen in the given filter.
+    void startRecording(const QString& file, int filter = 1)
+    {
+        dialogs.answers.append(ScriptedDialogs::file(file, filter));
+        p->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        QVERIFY(!p->PicSave->isHidden());
+        QVERIFY(p->OptSampling->isChecked());
+        p->CmdSaveOK->click();
+        QVERIFY(p->PicSave->isHidden());
+    }
+    void saveList(const QString& file, int filter = 1)
+    {
+        dialogs.answers.append(ScriptedDialogs::file(file, filter));
+        p->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        p->OptSaveList->click();
+        p->CmdSaveOK->click();
+    }
+    void stop() { p->Toolbar1_ButtonClick(QStringLiteral("Save")); }
+    QString tooltip() const { return p->Toolbar1->button(1)->toolTip(); }
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& r : dialogs.of(Platform::DialogRequest::Message))
+            out.append(r.text);
+        return out;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(line.start(1));
+        QVERIFY(QDir::setCurrent(work.path()));
+    }
+    void init()
+    {
+        resetModuleState();
+        clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 0, 0));
+        setNowSource(testClock);
+        dialogs = {};
+        dialogs.install();
+        for (const QString& f : QDir(work.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            QFileInfo(path(f)).isDir() ? void(QDir(path(f)).removeRecursively()) : void(QFile::remove(path(f)));
+        startupState().PortNumber = 1;
+        p = std::make_unique<Panel>();
+        QVERIFY(p->Form_Load());
+        p->Timer1->setEnabled(false);
+        p->Timer2->setEnabled(false);
+        liveState().SampleTick = 1; // every tick takes a sample
+    }
+    void cleanup() { p.reset(); }
+
+    void recordingFiles_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("title");
+        QTest::newRow("tab") << 1 << "recording_tab.dvrk" << QByteArray("No.s\tDate Time\tdB\t\r\n");
+        QTest::newRow("comma") << 2 << "recording_comma.csv" << QByteArray("No.s,Date Time,dB\r\n");
+    }
+    void recordingFiles()
+    {
+        QFETCH(QString, file);
+        boards(QStringLiteral("A"), QStringLiteral("FAST"), QStringLiteral("30-90"));
+        startRecording(path(file), fetch<int>("filter"));
+        QVERIFY(recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
+        QCOMPARE(p->LblFileName->text(), file);
+        QVERIFY(!p->LblRec->isHidden());
+        QTEST(readAll(QStringLiteral("Fake")), "title");
+
+        tick(601);
+        QCOMPARE(p->LblCount->text(), QStringLiteral("1"));
+        QCOMPARE(p->LblRec->text(), QStringLiteral("Rec"));
+        tick(653, true);
+        tick(580);
+        stop();
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        QVERIFY(p->LblRec->isHidden());
+        QCOMPARE(p->LblCount->text(), QString());
+        QCOMPARE(p->LblFileName->text(), QString());
+        QCOMPARE(readAll(path(file)), golden(file));
+        QCOMPARE(liveState().RecMaxText, QString());
+        QCOMPARE(recordingState().RecordedLines, 0LL);
+        QVERIFY(!recordingState().FileChosen);
+    }
+
+    void stoppedWithNothingAboveZero()
+    {
+        boards(QStringLiteral("A"), QStringLiteral("FAST"), QStringLiteral("30-90"));
+        startRecording(path(QStringLiteral("empty.dvrk")));
+        stop();
+        QCOMPARE(readAll(path(QStringLiteral("empty.dvrk"))), golden(QStringLiteral("recording_empty.dvrk")));
+    }
+
+    void listFiles_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("tab") << 1 << "list_tab.dvrk";
+        QTest::newRow("comma") << 2 << "list_comma.csv";
+        QTest::newRow("all files is tab") << 3 << "list_tab.dvrk";
+    }
+    void listFiles()
+    {
+        boards(QStringLiteral("C"), QStringLiteral("SLOW"), QStringLiteral("70-130"));
+        samplingState().PcSamplingTime = 2;
+        LiveState& s = liveState();
+        s.MaxLevel = 94;
+        s.MaxTime = QStringLiteral("2016/03/23 10:00:05");
+        s.SelText = QStringLiteral("98.1");
+        s.LeqText = QStringLiteral("92.3");
+        const QStringList times = {"2016/03/23 10:00:03", "2016/03/23 10:00:05", "2016/03/23 10:00:07"};
+        const QStringList levels = {"88.4", "94.0", "90.2*"};
+        for (int i = 0; i < 3; ++i) {
+            p->GridN[0]->appendRow({QString::number(i + 1)});
+            p->GridN[1]->appendRow({times[i]});
+            p->GridN[2]->appendRow({levels[i]});
+        }
+        QString shownCaption;
+        p->setWindowTitle(QStringLiteral("PANEL   V10.05"));
+        const QString target = path(QStringLiteral("saved"));
+        saveList(target, fetch<int>("filter"));
+        QCOMPARE(readAll(target), golden(fetch<QString>("file")));
+        QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));
+        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!QFile::exists(target + QStringLiteral(".dvrk"))); // no extension is added
+        QCOMPARE(dialogs.of(Platform::DialogRequest::SaveFile).first().filter,
+                 QStringLiteral("Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+        QVERIFY(dialogs.of(Platform::DialogRequest::SaveFile).first().confirmOverwrite);
+    }
+
+    void emptyListSave()
+    {
+        saveList(path(QStringLiteral("empty-list.dvrk")));
+        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("empty-list.dvrk"))));
+        QCOMPARE(l.size(), 10);
+        QCOMPARE(l[5], QByteArray(" 0\r"));
+        QCOMPARE(l[9], QByteArray("No.s\tDate Time\tdB\t\r"));
+    }
+
+    void cancelledDialogChangesNothing()
+    {
+        p->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        p->CmdSaveOK->click(); // the default answer of a file dialog here is a cancel
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        QVERIFY(!QFile::exists(QStringLiteral("Fake")));
+        p->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        p->OptSaveList->click();
+        p->CmdSaveOK->click();
+        QCOMPARE(QDir(work.path()).entryList(QDir::Files).size(), 0);
+    }
+
+    void startsAtAnyListRecord()
+    {
+        for (int i = 0; i < 56; ++i)
+            tick(600);
+        QCOMPARE(liveState().LiveCount, 56LL);
+        startRecording(path(QStringLiteral("r.dvrk")));
+        tick(610);
+        QCOMPARE(p->GridN[0]->textMatrix(57, 0), QStringLiteral("57"));
+        stop();
+        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("r.dvrk"))));
+        QCOMPARE(l.size(), 11);
+        QVERIFY(l[10].startsWith("1\t2016/03/23 10:00:57\t61.0\t"));
+    }
+
+    void twoRecordingsInARow()
+    {
+        startRecording(path(QStringLiteral("one.dvrk")));
+        tick(900);
+        tick(700);
+        stop();
+        tick(950); // between recordings: counts for neither
+        startRecording(path(QStringLiteral("two.dvrk")));
+        tick(650);
+        tick(800);
+        tick(640);
+        stop();
+        const QList<QByteArray> two = lines(readAll(path(QStringLiteral("two.dvrk"))));
+        QCOMPARE(two[5], QByteArray("80.0\r"));
+        QCOMPARE(two[6], QByteArray("2016/03/23 10:00:05\r"));
+        QCOMPARE(two.size(), 13);
+        QVERIFY(two[10].startsWith("1\t"));
+        QVERIFY(two[12].startsWith("3\t"));
+        const QList<QByteArray> one = lines(readAll(path(QStringLiteral("one.dvrk"))));
+        QCOMPARE(one[5], QByteArray("90.0\r"));
+    }
+
+    void samplingTimeAtTheStop()
+    {
+        startRecording(path(QStringLiteral("r.dvrk")));
+        tick(600);
+        samplingState().PcSamplingTime = 7;
+        tick(600);
+        stop();
+        QCOMPARE(lines(readAll(path(QStringLiteral("r.dvrk"))))[1], QByteArray(" 7\r"));
+    }
+
+    void okWhileRecordingOnlyHides()
+    {
+        startRecording(path(QStringLiteral("r.dvrk")));
+        tick(600);
+        p->PicSave->show();
+        p->OptSaveList->click();
+        p->CmdSaveOK->click();
+        QVERIFY(p->PicSave->isHidden());
+        QVERIFY(recordingState().Recording);
+        QCOMPARE(dialogs.of(Platform::DialogRequest::SaveFile).size(), 1);
+        stop();
+    }
+
+    void stopsByItselfAtTheLimit()
+    {
+        recordingState().RecordLimit = 5;
+        startRecording(path(QStringLiteral("full.dvrk")));
+        for (int i = 0; i < 5; ++i)
+            tick(600 + i);
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("full.dvrk"))));
+        QCOMPARE(l.size(), 9 + 1 + 5);
+        QVERIFY(l.last().startsWith("5\t"));
+        tick(700);
+        QCOMPARE(liveState().LiveCount, 6LL);
+        QCOMPARE(lines(readAll(path(QStringLiteral("full.dvrk")))).size(), 15);
+    }
+
+    void recordingStatisticsStartEmpty()
+    {
+        LiveState& s = liveState();
+        s.RecLeqText = QStringLiteral("99.9");
+        s.RecSelText = QStringLiteral("99.9");
+        s.RecMaxText = QStringLiteral("99.9");
+        s.RecMaxTime = QStringLiteral("old");
+        startRecording(path(QStringLiteral("r.dvrk")));
+        stop();
+        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("r.dvrk"))));
+        QCOMPARE(l[5], QByteArray(" 0\r"));
+        QCOMPARE(l[6], QByteArray("\r"));
+        QCOMPARE(l[7], QByteArray("\r"));
+        QCOMPARE(l[8], QByteArray("\r"));
+    }
+
+    // ---- Nothing is lost ----
+
+    void lostMeterKeepsTheRecording()
+    {
+        startRecording(path(QStringLiteral("lost.dvrk")));
+        tick(600);
+        tick(610);
+        line.sim.setLiveFrames(true);
+        FileTransfer::ResetAndResync(*p);
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("lost.dvrk"))));
+        QCOMPARE(l.size(), 12);
+        QCOMPARE(l[8], QByteArray("60.5\r")); // Leq of the recording
+        QCOMPARE(liveState().LiveCount, 0LL);
+        QCOMPARE(recordingState().RecordedLines, 0LL);
+    }
+
+    void closeKeepsTheRecording()
+    {
+        startRecording(path(QStringLiteral("closed.dvrk")));
+        tick(600);
+        QSignalSpy ended(p.get(), &Panel::unloaded);
+        p->close();
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(lines(readAll(path(QStringLiteral("closed.dvrk")))).size(), 11);
+    }
+
+    void scratchCannotBeCreated()
+    {
+        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("Fake")));
+        startRecording(path(QStringLiteral("r.dvrk")));
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        QCOMPARE(p->LblFileName->text(), QString());
+        QVERIFY(p->LblRec->isHidden());
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].contains(QStringLiteral("\"Fake\"")));
+        tick(600);
+        QVERIFY(!QFile::exists(path(QStringLiteral("r.dvrk"))));
+    }
+
+    void scratchRefusedAsTarget()
+    {
+        startRecording(path(QStringLiteral("Fake")));
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(messages().size(), 1);
+        saveList(QStringLiteral("Fake"));
+        QCOMPARE(messages().size(), 2);
+        QVERIFY(!QFile::exists(QStringLiteral("Fake")));
+    }
+
+    void otherSavesLeaveTheRecordingAlone()
+    {
+        // Another save (a downloaded set's, say) asks the dialog again while
+        // the recording runs: its file and separator stay the recording's own.
+        startRecording(path(QStringLiteral("rec.csv")), 2);
+        tick(600);
+        dialogs.answers.append(ScriptedDialogs::file(path(QStringLiteral("other.dvrk")), 1));
+        FileTransfer::ShowSaveDialog(p->Cmd, p.get());
+        QCOMPARE(recordingState().SaveFileName, path(QStringLiteral("other.dvrk")));
+        tick(610);
+        stop();
+        const QList<QByteArray> rec = lines(readAll(path(QStringLiteral("rec.csv"))));
+        QCOMPARE(rec.size(), 12);
+        QCOMPARE(rec[9], QByteArray("No.s,Date Time,dB\r"));
+        QVERIFY(rec[11].startsWith("2,"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("other.dvrk"))));
+    }
+
+    void finalFileCannotBeWritten()
+    {
+        const QString target = path(QStringLiteral("no-such-folder/r.dvrk"));
+        startRecording(target);
+        tick(600);
+        stop();
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(messages()[0].contains(QDir::toNativeSeparators(target)));
+        QCOMPARE(lines(readAll(QStringLiteral("Fake"))).size(), 2); // kept
+    }
+
+    void refusedWhileStopping()
+    {
+        recordingState().Stopping = true;
+        p->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        QVERIFY(p->PicSave->isHidden());
+        p->SaveMode = 1;
+        p->CmdSaveOK_Click();
+        QCOMPARE(dialogs.asked.size(), 0);
+        recordingState().Stopping = false;
+    }
+
+    // ---- The automatic dump ----
+
+    void dumpOfAFullList()
+    {
+        recordingState().ListLimit = 3;
+        const int levels[] = {653, 653, 660};
+        for (int i = 0; i < 3; ++i)
+            tick(levels[i], i == 1);
+        QCOMPARE(p->GridN[0]->rows(), 4);
+        clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 15, 29));
+        tick(700); // asks for the dump: no row of its own
+        QCOMPARE(readAll(QStringLiteral("0323101530.dvrk")), golden(QStringLiteral("0323101530.dvrk")));
+        QCOMPARE(p->GridN[0]->rows(), 1);
+        QCOMPARE(liveState().LiveCount, 3LL);
+        QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));
+        tick(710);
+        tick(720);
+        QCOMPARE(p->GridN[0]->rows(), 3);
+        QCOMPARE(p->GridN[0]->textMatrix(1, 0), QStringLiteral("4"));
+        tick(730);
+        clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 20, 0));
+        tick(740); // the next dump, three records later
+        const QList<QByteArray> next = lines(readAll(QStringLiteral("0323102001.dvrk")));
+        QCOMPARE(next.size(), 4);
+        QVERIFY(next[1].startsWith("4\t"));
+    }
+
+    void dumpThatCannotBeWritten()
+    {
+        recordingState().ListLimit = 2;
+        tick(600);
+        tick(600);
+        clockNow = QDateTime(QDate(2016, 3, 23), QTime(11, 0, 0));
+        QVERIFY(QDir(work.path()).mkdir(QStringLiteral("0323110001.dvrk")));
+        tick(600);
+        tick(600);
+        tick(600);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(p->GridN[0]->rows(), 3); // kept
+        p->Toolbar1_ButtonClick(QStringLiteral("Refresh"));
+        tick(600);
+        QCOMPARE(p->GridN[0]->rows(), 2);
+    }
+};
+
+QTEST_MAIN(TestRecording)
+#include "test_recording.moc"
