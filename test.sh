@@ -4,21 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
-          libqcustomplot-dev libgl-dev fonts-liberation fonts-dejavu-core poppler-utils)
-
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-    echo "Installing: ${missing[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -q
-    $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+. tools/install-deps.sh
+dorvi_install_deps
 
 build=${DORVI_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVI_SANITIZE=ON -DDORVI_WERROR=ON \

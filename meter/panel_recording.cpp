@@ -119,7 +119,8 @@ void Panel::startRecording()
     auto scratch = std::make_unique<QFile>(ScratchName);
     const QByteArray title = DataFile::titleLine(
         comma ? DataFile::Separator::Comma : DataFile::Separator::Tab, DataFile::LineForm::Recording);
-    if (!scratch->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
+    if (!scratch->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Append |
+                       QIODevice::Unbuffered) ||
         scratch->write(title) != title.size()) {
         Platform::MsgBox(this,
                          QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
