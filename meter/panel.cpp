@@ -109,10 +109,6 @@ void Panel::build()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips::px(9375), Twips::px(9780));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, Teal);
-    setPalette(pal);
-    setAutoFillBackground(true);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     COM = new SerialPort(this);
@@ -307,7 +303,6 @@ void Panel::buildPopups()
     PicSave->setGeometry(Twips::rect(120, 480, 3135, 1455));
     PicSave->setFrameStyle(QFrame::Panel | QFrame::Raised);
     PicSave->setAutoFillBackground(true);
-    PicSave->setPalette(QApplication::palette());
     SSFrame1 = new SSFrame(QStringLiteral("Save Data"), PicSave);
     SSFrame1->setGeometry(Twips::rect(120, 0, 2895, 1335));
     OptSampling = new SSOption(QStringLiteral("By PC Sampling Rate"), SSFrame1);
@@ -397,6 +392,13 @@ bool Panel::Form_Load()
     }
     PicErase->hide();
     return true;
+}
+
+void Panel::paintEvent(QPaintEvent*)
+{
+    // The window's own colour, painted rather than set in the palette so the
+    // controls on it keep their usual look.
+    QPainter(this).fillRect(rect(), Teal);
 }
 
 void Panel::closeEvent(QCloseEvent* event)

@@ -64,7 +64,10 @@ int main(int argc, char *argv[])
         QStringLiteral("name"));
     const QCommandLineOption stateOption(QStringLiteral("state"), QStringLiteral("Start run, pause or stop."),
                                          QStringLiteral("state"), QStringLiteral("run"));
-    parser.addOptions({portOption, dirOption, periodOption, paceOption, faultOption, stateOption});
+    const QCommandLineOption levelOption(QStringLiteral("level"),
+                                         QStringLiteral("Hold the level at this many tenths of a dB."),
+                                         QStringLiteral("tenths"));
+    parser.addOptions({portOption, dirOption, periodOption, paceOption, faultOption, stateOption, levelOption});
     parser.process(app);
 
     bool ok = false;
@@ -76,6 +79,12 @@ int main(int argc, char *argv[])
         return failWith(QStringLiteral("--period takes a positive number of ms"));
 
     MeterSim sim;
+    if (parser.isSet(levelOption)) {
+        const int level = parser.value(levelOption).toInt(&ok);
+        if (!ok || level < 0 || level > 32767)
+            return failWith(QStringLiteral("--level takes 0 to 32767 tenths of a dB"));
+        sim.setLevel(level);
+    }
     sim.setPeriod(period);
     sim.setPacing(parser.isSet(paceOption));
     for (const QString &name : parser.values(faultOption)) {
