@@ -199,6 +199,39 @@ private slots:
         recordingState().Recording = false;
     }
 
+    void renderAfterMinutesOfSamples()
+    {
+        // Five minutes of samples of a wandering level, shown as each trend
+        // and as both histograms.
+        stopTimers();
+        p->show();
+        int level = 650;
+        quint32 seed = 7;
+        auto wander = [&](int spread) {
+            seed = seed * 1103515245u + 12345u;
+            level = std::clamp(level + int(seed >> 16) % 31 - 15, 650 - spread, 650 + spread);
+            setLevel(level);
+            p->Timer2_Timer();
+        };
+        for (int i = 0; i < 300; ++i)
+            wander(120);
+        QCoreApplication::processEvents();
+        const char* names[] = {"spl", "leq", "sel"};
+        for (int option = 0; option < 3; ++option) {
+            p->SSOpt[option]->click();
+            QCoreApplication::processEvents();
+            QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-samples-%1.png").arg(names[option])));
+        }
+        QVERIFY(!p->CWDec->isHidden());
+        for (int i = 0; i < 200; ++i)
+            wander(260);
+        setLevel(380);
+        p->Timer2_Timer();
+        QVERIFY(!p->CWInt->isHidden());
+        QCoreApplication::processEvents();
+        QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-samples-1db.png")));
+    }
+
     // ---- Dispatch and setting commands ----
 
     void dispatch_data()
