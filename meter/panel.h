@@ -149,6 +149,7 @@ private:
 
     void settingCommand(char letter);
     void meterSamplingBranch();
+    void storeSamplingAnswer(int& value, int upper, const QString& prompt, const QString& title);
     void takeSample(double level, const QString& now);
     void appendLiveRow(const QString& sampleTime, const QString& dB);
     bool listFull() const;

@@ -105,29 +105,29 @@ void Panel::SamplingCommand()
     if (!self)
         return;
     SamplingState& s = samplingState();
-    if (s.SamplingByPc) {
-        const QString answer = Platform::InputBox(
-            this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
-            QStringLiteral("Input Sampling Time"), QString::number(s.PcSamplingTime));
-        const std::optional<int> n = wholeAnswer(answer, 86400);
-        if (!self || !n)
-            return;
-        s.PcSamplingTime = *n;
-        liveState().SampleTick = 0;
-        setTimersEnabled(true);
-    } else if (s.SamplingByLoggerInterval) {
-        const QString answer = Platform::InputBox(
-            this, QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "),
-            QStringLiteral("Input Interval Time"), QString::number(s.DisplayStep));
-        const std::optional<int> n = wholeAnswer(answer, 255);
-        if (!self || !n)
-            return;
-        s.DisplayStep = *n;
-        liveState().SampleTick = 0;
-        setTimersEnabled(true);
-    } else {
+    if (s.SamplingByPc)
+        storeSamplingAnswer(s.PcSamplingTime, 86400,
+                            QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
+                            QStringLiteral("Input Sampling Time"));
+    else if (s.SamplingByLoggerInterval)
+        storeSamplingAnswer(s.DisplayStep, 255,
+                            QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "),
+                            QStringLiteral("Input Interval Time"));
+    else
         meterSamplingBranch();
-    }
+}
+
+void Panel::storeSamplingAnswer(int& value, int upper, const QString& prompt, const QString& title)
+{
+    // The timers keep running while the prompt is open.
+    QPointer<Panel> self(this);
+    const std::optional<int> n =
+        wholeAnswer(Platform::InputBox(this, prompt, title, QString::number(value)), upper);
+    if (!self || !n)
+        return;
+    value = *n;
+    liveState().SampleTick = 0;
+    setTimersEnabled(true);
 }
 
 void Panel::meterSamplingBranch()

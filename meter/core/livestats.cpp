@@ -161,7 +161,7 @@ void LiveState::clearHistograms()
     LiveCounts01dB.fill(0);
 }
 
-void LiveState::resetForLoad()
+void LiveState::resetRunning()
 {
     MaxLevel = 0;
     RecMaxText.clear();
@@ -171,6 +171,11 @@ void LiveState::resetForLoad()
     RecLeqCount = 0;
     LiveCount = 0;
     DumpedRecords = 0;
+}
+
+void LiveState::resetForLoad()
+{
+    resetRunning();
     LeqMax = 0;
     LeqMin = 145;
     SelMax = 0;
@@ -183,14 +188,7 @@ void LiveState::resetForLoad()
 
 void LiveState::resetForResync()
 {
-    MaxLevel = 0;
-    RecMaxText.clear();
-    LeqEnergy = 0;
-    LeqCount = 0;
-    RecLeqEnergy = 0;
-    RecLeqCount = 0;
-    LiveCount = 0;
-    DumpedRecords = 0;
+    resetRunning();
     clearHistograms();
     SampleCount = 0;
 }

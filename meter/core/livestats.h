@@ -96,6 +96,8 @@ struct LiveState
     // Step S11.
     void storeHistory(double L);
 
+    // The running and recording statistics and the live list's count.
+    void resetRunning();
     // Start-up values (of the statistics; the histories keep their slots).
     void resetForLoad();
     // What the resynchronisation clears.

@@ -6,9 +6,11 @@
 #include "meter/core/meter.h"
 #include "meter/core/recording.h"
 #include "meter/core/startup.h"
+#include "meter/panel.h"
 #include "metersim.h"
 #include "platform/dialogs.h"
 #include "platform/serialport.h"
+#include "platform/timer.h"
 #include "platform/waits.h"
 #include "testutil.h"
 
@@ -102,4 +104,31 @@ inline void runFor(int ms)
     t.start();
     while (t.elapsed() < ms)
         QTest::qWait(std::min<qint64>(10, ms - t.elapsed()));
+}
+
+// Module state fresh, dialogs answered by the script, the simulator back to
+// its plain behaviour: frames on, no faults, range 60-120.
+inline void freshStart(SimLine& line, ScriptedDialogs& dialogs)
+{
+    resetModuleState();
+    dialogs = {};
+    dialogs.install();
+    line.sim.clearFaults();
+    line.sim.clearHandshakeReply();
+    line.sim.setLiveFrames(true);
+    line.sim.setRangeCode(2);
+}
+
+// The main window loaded online on COM1; its timers stopped unless asked for.
+inline std::unique_ptr<Panel> loadedPanel(bool timersRunning = false)
+{
+    startupState().PortNumber = 1;
+    auto p = std::make_unique<Panel>();
+    if (!p->Form_Load())
+        return nullptr;
+    if (!timersRunning) {
+        p->Timer1->setEnabled(false);
+        p->Timer2->setEnabled(false);
+    }
+    return p;
 }

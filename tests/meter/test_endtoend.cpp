@@ -17,6 +17,15 @@
 
 namespace {
 
+// Big-endian numbers inside a received block; 0 past its end.
+quint32 be(const QByteArray& b, int at, int bytes)
+{
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | (at + i < b.size() ? quint8(b[at + i]) : 0);
+    return v;
+}
+
 // The bare minimum of the RFB protocol (version 3.3, no security, raw pixels).
 class RfbClient
 {
@@ -48,15 +57,15 @@ public:
                 return {};
             if (head[0] != 0) // only framebuffer updates are expected
                 return {};
-            const int rects = qFromBigEndian<quint16>(head.constData() + 2);
+            const int rects = int(be(head, 2, 2));
             for (int i = 0; i < rects; ++i) {
                 const QByteArray r = read(12);
                 if (r.size() < 12)
                     return {};
-                const int x = qFromBigEndian<quint16>(r.constData());
-                const int y = qFromBigEndian<quint16>(r.constData() + 2);
-                const int w = qFromBigEndian<quint16>(r.constData() + 4);
-                const int h = qFromBigEndian<quint16>(r.constData() + 6);
+                const int x = int(be(r, 0, 2));
+                const int y = int(be(r, 2, 2));
+                const int w = int(be(r, 4, 2));
+                const int h = int(be(r, 6, 2));
                 const QByteArray pixels = read(qsizetype(w) * h * 4);
                 for (int row = 0; row < h; ++row)
                     memcpy(image_.scanLine(y + row) + x * 4, pixels.constData() + qsizetype(row) * w * 4,
@@ -97,14 +106,14 @@ private:
         if (read(12).left(4) != "RFB ")
             return false;
         socket_.write("RFB 003.003\n");
-        if (qFromBigEndian<quint32>(read(4).constData()) != 1) // no security
+        if (be(read(4), 0, 4) != 1) // no security
             return false;
         socket_.write(QByteArray(1, '\1')); // shared
         const QByteArray init = read(24);
         if (init.size() < 24)
             return false;
-        size_ = QSize(qFromBigEndian<quint16>(init.constData()), qFromBigEndian<quint16>(init.constData() + 2));
-        read(qFromBigEndian<quint32>(init.constData() + 20)); // the name
+        size_ = QSize(int(be(init, 0, 2)), int(be(init, 2, 2)));
+        read(be(init, 20, 4)); // the name
         // 32 bits a pixel, true colour, red at bit 16: QImage's RGB32 in memory.
         QByteArray format(20, '\0');
         const char pf[16] = {32, 24, 0, 1, 0, char(255), 0, char(255), 0, char(255), 16, 8, 0, 0, 0, 0};

@@ -44,22 +44,12 @@ private slots:
     void initTestCase() { QVERIFY(line.start(1)); }
     void init()
     {
-        resetModuleState();
-        dialogs = {};
-        dialogs.install();
-        line.sim.clearFaults();
-        line.sim.clearHandshakeReply();
+        freshStart(line, dialogs);
         line.sim.setRawRangeByte(std::nullopt);
         line.sim.setRawModeByte(std::nullopt);
         line.sim.setRawLevelWord(std::nullopt);
         line.sim.setLevel(650);
-        line.sim.setRangeCode(2);
-        line.sim.setLiveFrames(true);
-        startupState().PortNumber = 1;
-        p = std::make_unique<Panel>();
-        QVERIFY(p->Form_Load());
-        p->Timer1->setEnabled(false);
-        p->Timer2->setEnabled(false);
+        QVERIFY((p = loadedPanel()));
         line.sim.clearLog();
     }
     void cleanup() { p.reset(); }

@@ -21,22 +21,11 @@ class TestPanel : public QObject
     SimLine line;
     ScriptedDialogs dialogs;
 
-    std::unique_ptr<Panel> online()
-    {
-        startupState().PortNumber = 1;
-        auto p = std::make_unique<Panel>();
-        [&] { QVERIFY(p->Form_Load()); }();
-        return p;
-    }
+    static std::unique_ptr<Panel> online() { return loadedPanel(true); }
 
 private slots:
     void initTestCase() { QVERIFY(line.start(1)); }
-    void init()
-    {
-        resetModuleState();
-        dialogs = {};
-        dialogs.install();
-    }
+    void init() { freshStart(line, dialogs); }
 
     void offlineLook()
     {

@@ -114,11 +114,7 @@ private slots:
         dialogs.install();
         for (const QString& f : QDir(work.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
             QFileInfo(path(f)).isDir() ? void(QDir(path(f)).removeRecursively()) : void(QFile::remove(path(f)));
-        startupState().PortNumber = 1;
-        p = std::make_unique<Panel>();
-        QVERIFY(p->Form_Load());
-        p->Timer1->setEnabled(false);
-        p->Timer2->setEnabled(false);
+        QVERIFY((p = loadedPanel()));
         liveState().SampleTick = 1; // every tick takes a sample
     }
     void cleanup() { p.reset(); }

@@ -65,17 +65,10 @@ private slots:
     void initTestCase() { QVERIFY(line.start(1)); }
     void init()
     {
-        resetModuleState();
-        dialogs = {};
-        dialogs.install();
-        line.sim.clearFaults();
-        line.sim.setLiveFrames(true);
-        line.sim.setRangeCode(2);
+        freshStart(line, dialogs);
         line.sim.setFrequencyWeighting(0);
         line.sim.setTimeWeighting(0);
-        startupState().PortNumber = 1;
-        p = std::make_unique<Panel>();
-        QVERIFY(p->Form_Load());
+        QVERIFY((p = loadedPanel(true)));
         line.sim.clearLog();
     }
     void cleanup() { p.reset(); }
