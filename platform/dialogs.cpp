@@ -21,6 +21,12 @@ QStringList qtFilters(const QString& filter)
     QStringList out;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) {
+        // A name that shows its patterns already ("Data Files (*.dvrk)") is
+        // taken as it stands; Qt reads the patterns from the parentheses.
+        if (parts[i].contains(QLatin1Char('('))) {
+            out << parts[i];
+            continue;
+        }
         QString pattern = parts[i + 1];
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
         out << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
