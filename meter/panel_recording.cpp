@@ -152,7 +152,7 @@ void Panel::startRecording()
 void Panel::recordSample(const QString& sampleTime, const QString& dB)
 {
     RecordingState& r = recordingState();
-    if (!r.Recording) {
+    if (!r.Recording || !scratch_) {
         LblFileName->clear();
         LblCount->clear();
         LblRec->clear();

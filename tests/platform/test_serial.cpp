@@ -165,6 +165,19 @@ private slots:
         QCOMPARE(pty.read(500), QByteArray("C\x00\xFF", 3));
     }
 
+    void busyPortFailsToOpen()
+    {
+        Pty pty;
+        link(6, pty.slave);
+        SerialPort first;
+        first.setCommPort(6);
+        QVERIFY(first.setPortOpen(true));
+        SerialPort second;
+        second.setCommPort(6);
+        QVERIFY(!second.setPortOpen(true));
+        QVERIFY(!second.errorString().isEmpty());
+    }
+
     void closedPortDoesNothing()
     {
         SerialPort port;
