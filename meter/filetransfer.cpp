@@ -30,14 +30,20 @@ void ResetAndResync(Panel& panel)
     panel.CWDec->ClearData();
 
     // Wait, sending nothing, until the last six bytes form a frame. An
-    // exchange that holds the port meanwhile keeps its bytes.
+    // exchange that holds the port meanwhile keeps its bytes. A device that
+    // went away (a meter unplugged) is opened again now and then, so the
+    // meter is found again when it comes back under its name.
+    int waits = 0;
     for (;;) {
         if (!PortExchange::busy())
             panel.COM->flush();
         do {
             Rs232::WaitSeconds(0.02);
-            if (!self || Rs232::ProgramEnding() || !panel.COM->portOpen())
+            if (!self || Rs232::ProgramEnding())
                 return;
+            if ((panel.COM->lost() || !panel.COM->portOpen()) && ++waits % 25 == 0 &&
+                !PortExchange::busy())
+                panel.COM->reopen();
         } while (PortExchange::busy() || panel.COM->inBufferCount() < Meter::FrameLength);
         if (Meter::EndsInFrame(panel.COM->input()))
             break;

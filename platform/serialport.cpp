@@ -85,7 +85,15 @@ bool SerialPort::setPortOpen(bool open)
     port_->setStopBits(QSerialPort::OneStop);
     port_->setFlowControl(QSerialPort::NoFlowControl);
     error_.clear();
+    lost_ = false;
     return true;
+}
+
+bool SerialPort::reopen()
+{
+    if (port_->isOpen())
+        port_->close();
+    return setPortOpen(true);
 }
 
 bool SerialPort::portOpen() const
@@ -101,6 +109,8 @@ void SerialPort::takeIn()
     // a zero wait takes in what is there without blocking.
     while (port_->waitForReadyRead(0)) {
     }
+    if (port_->error() == QSerialPort::ResourceError || port_->error() == QSerialPort::ReadError)
+        lost_ = true;
     port_->clearError();
 }
 

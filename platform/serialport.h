@@ -26,6 +26,11 @@ public:
     // Opens or closes; false with errorString() when the port cannot be opened.
     bool setPortOpen(bool open);
     bool portOpen() const;
+    // The device went away under the open port (a meter unplugged, the
+    // simulator stopped): nothing more arrives until it is opened again.
+    bool lost() const { return lost_; }
+    // Closes and opens the same COMn again, following its link anew.
+    bool reopen();
     QString errorString() const { return error_; }
 
     // Bytes waiting in the receive buffer, after taking in what the system holds.
@@ -54,4 +59,5 @@ private:
     QString settings_;
     QString error_;
     qint32 baud_ = 38400;
+    bool lost_ = false;
 };

@@ -254,6 +254,34 @@ private slots:
         QVERIFY(p->Timer2->enabled());
     }
 
+    void meterUnpluggedAndBack()
+    {
+        // The simulator stopped and started again: a new line behind the same
+        // COM1, as a meter unplugged and plugged in again.
+        tickWith({{30, frame(0x02, 0x04, 0x02, 0x8D)}});
+        line.sim.stop();
+        QString during;
+        bool restarted = false;
+        QTimer::singleShot(1800, [&] {
+            during = p->LblCOM->text();
+            line.sim.setLiveFrames(true);
+            restarted = line.sim.start(SerialPort::portsFolder(), 1);
+        });
+        QTimer::singleShot(8000, p.get(), [&] { p->close(); }); // never wait for ever
+        QElapsedTimer t;
+        t.start();
+        p->Timer1_Timer(); // times out, then resynchronises until frames come again
+        QVERIFY(restarted);
+        QCOMPARE(during, QStringLiteral("No COM"));
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+        QVERIFY(p->Timer2->enabled());
+        QVERIFY(t.elapsed() < 5000);
+        QVERIFY(!Rs232::ProgramEnding());
+        p->Timer1_Timer();
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+        QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.0"));
+    }
+
     void noiseTimesOutToo()
     {
         // A line that brings only noise must not keep the last reading alive.
