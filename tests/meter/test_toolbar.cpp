@@ -298,6 +298,27 @@ private slots:
 
     // ---- Sampling ----
 
+    void samplingWindow()
+    {
+        SamplingChoice w(p.get());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.grab().save(QStringLiteral(DORVI_BUILD_DIR "/sampling-choice.png")));
+        QVERIFY(w.MDLIT_opt->isChecked());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Sampling Rate"));
+        QCOMPARE(w.pos(), p->pos() + QPoint(67, 67));
+        // The tab order: the first two options, "OK", then the third option.
+        auto next = [](QWidget* from) {
+            QWidget* n = from->nextInFocusChain();
+            while (n->focusPolicy() == Qt::NoFocus)
+                n = n->nextInFocusChain();
+            return n;
+        };
+        QCOMPARE(next(w.OptPC), static_cast<QWidget*>(w.OptMeter));
+        QCOMPARE(next(w.OptMeter), static_cast<QWidget*>(w.CmdOK));
+        QCOMPARE(next(w.CmdOK), static_cast<QWidget*>(w.MDLIT_opt));
+    }
+
     void plainOkAsksForTheInterval()
     {
         dialogs.answers.append(ScriptedDialogs::text(QStringLiteral("300")));
