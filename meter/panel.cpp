@@ -349,9 +349,7 @@ void Panel::buildKeys()
 
 bool Panel::Form_Load()
 {
-    move(0, 0);
-    if (QScreen* s = screen())
-        move(s->availableGeometry().topLeft());
+    move(screen() ? screen()->availableGeometry().topLeft() : QPoint(0, 0));
     OfflineSSPL->hide();
     const StartupState& start = startupState();
     if (start.OfflineModeFlag) {

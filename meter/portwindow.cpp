@@ -97,17 +97,17 @@ void Port::CmdOK_Click()
             break;
         }
     }
-    startupState().OfflineModeFlag = false;
-    m_chosen = true;
-    QPointer<Port> self(this);
-    emit panelRequested();
-    if (self)
-        unload();
+    handOver(false);
 }
 
 void Port::OfflineMode_Click()
 {
-    startupState().OfflineModeFlag = true;
+    handOver(true);
+}
+
+void Port::handOver(bool offline)
+{
+    startupState().OfflineModeFlag = offline;
     m_chosen = true;
     QPointer<Port> self(this);
     emit panelRequested();

@@ -55,6 +55,8 @@ private:
     void setOuterSize(QSize outer);
     void applyOuterSize();
     void unload();
+    // Sets the mode, has the main window shown and unloads this one.
+    void handOver(bool offline);
 
     QSize m_outerSize;
     bool m_chosen = false; // "OK" or "Offline Mode" ended the window

@@ -110,11 +110,6 @@ void setDialogSeam(DialogSeam seam)
     seamSlot() = std::move(seam);
 }
 
-bool hasDialogSeam()
-{
-    return bool(seamSlot());
-}
-
 DialogAnswer ask(QWidget* parent, const DialogRequest& request)
 {
     if (seamSlot())

@@ -39,7 +39,6 @@ struct DialogAnswer
 // Answers instead of real dialogs; tests install one.
 using DialogSeam = std::function<DialogAnswer(const DialogRequest&)>;
 void setDialogSeam(DialogSeam seam);
-bool hasDialogSeam();
 
 // Runs the request through the seam, or shows the real dialog.
 DialogAnswer ask(QWidget* parent, const DialogRequest& request);

@@ -1,6 +1,8 @@
 #pragma once
 // State of the recording of live samples.
 
+#include "records/core/datafile.h"
+
 #include <QString>
 
 struct RecordingState
@@ -17,8 +19,8 @@ struct RecordingState
     bool Stopping = false; // the final file is being written
 
     // Records at which a recording stops, and at which the live list is dumped.
-    long long RecordLimit = 348000;
-    long long ListLimit = 348000;
+    long long RecordLimit = DataFile::MaxRecords;
+    long long ListLimit = DataFile::MaxRecords;
 };
 
 RecordingState& recordingState();

@@ -304,22 +304,6 @@ bool saveFile(const QString& path, QByteArrayView bytes, QString* errorMessage)
     return false;
 }
 
-QString kindMarker(Kind kind)
-{
-    switch (kind) {
-    case Kind::RealTime:
-        return QStringLiteral("Real Time");
-    case Kind::Logger2:
-        return QStringLiteral("Data Logger 2");
-    case Kind::Logger:
-        return QStringLiteral("Data Logger");
-    case Kind::Empty:
-    case Kind::Headerless:
-        break;
-    }
-    return {};
-}
-
 ReadResult read(QByteArrayView bytes)
 {
     ReadResult result;

@@ -111,9 +111,6 @@ enum class Kind {
     Headerless, // any other first item (a LiveGridDump or any text)
 };
 
-// The marker text of a kind ("Real Time", ...); empty for Empty and Headerless.
-QString kindMarker(Kind kind);
-
 // An item longer than this is a bad line.
 inline constexpr qsizetype MaxItemLength = 1024 * 1024;
 

@@ -69,6 +69,15 @@ class TestSerial : public QObject
         QVERIFY(QFile::link(target, path));
     }
 
+    // A port numbered n on the given pseudo-terminal, opened.
+    std::unique_ptr<SerialPort> openOn(int n, const Pty& pty)
+    {
+        link(n, pty.slave);
+        auto port = std::make_unique<SerialPort>();
+        port->setCommPort(n);
+        return port->setPortOpen(true) ? std::move(port) : nullptr;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -124,11 +133,9 @@ private slots:
     {
         Pty pty;
         QVERIFY(!pty.slave.isEmpty());
-        link(2, pty.slave);
-        SerialPort port;
-        port.setCommPort(2);
-        QVERIFY2(port.setPortOpen(true), qPrintable(port.errorString()));
-        QCOMPARE(port.inBufferCount(), 0);
+        auto port = openOn(2, pty);
+        QVERIFY(port);
+        QCOMPARE(port->inBufferCount(), 0);
 
         const QByteArray frame("\x02\x01\x04\x02\x8D\x03", 6);
         pty.write(frame);
@@ -136,42 +143,38 @@ private slots:
         int waiting = 0;
         for (int i = 0; i < 200 && waiting < 6; ++i) {
             usleep(1000);
-            waiting = port.inBufferCount();
+            waiting = port->inBufferCount();
         }
         QCOMPARE(waiting, 6);
         pty.write(QByteArray("\xFF\x00", 2));
         usleep(20000);
-        QCOMPARE(port.input(), frame + QByteArray("\xFF\x00", 2));
-        QCOMPARE(port.inBufferCount(), 0);
-        QCOMPARE(port.input(), QByteArray());
+        QCOMPARE(port->input(), frame + QByteArray("\xFF\x00", 2));
+        QCOMPARE(port->inBufferCount(), 0);
+        QCOMPARE(port->input(), QByteArray());
 
         pty.write("junk");
         usleep(20000);
-        port.flush();
-        QCOMPARE(port.inBufferCount(), 0);
+        port->flush();
+        QCOMPARE(port->inBufferCount(), 0);
     }
 
     void writesLeaveAtOnce()
     {
         Pty pty;
-        link(4, pty.slave);
-        SerialPort port;
-        port.setCommPort(4);
-        QVERIFY(port.setPortOpen(true));
-        port.output(QByteArray("K\x00\x00\x09", 4));
+        auto port = openOn(4, pty);
+        QVERIFY(port);
+        port->output(QByteArray("K\x00\x00\x09", 4));
         QCOMPARE(pty.read(500), QByteArray("K\x00\x00\x09", 4));
         // A text goes out one byte per character.
-        port.output(QString::fromLatin1("C\x00\xFF", 3));
+        port->output(QString::fromLatin1("C\x00\xFF", 3));
         QCOMPARE(pty.read(500), QByteArray("C\x00\xFF", 3));
     }
 
     void busyPortFailsToOpen()
     {
         Pty pty;
-        link(6, pty.slave);
-        SerialPort first;
-        first.setCommPort(6);
-        QVERIFY(first.setPortOpen(true));
+        auto first = openOn(6, pty);
+        QVERIFY(first);
         SerialPort second;
         second.setCommPort(6);
         QVERIFY(!second.setPortOpen(true));
