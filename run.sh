@@ -26,4 +26,8 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-"$build/bin/dorvi"
+# Dorvi writes its scratch file "Fake" and the live list's dumps into the
+# folder it runs in: keep them out of the source tree.
+bin="$(cd "$build/bin" && pwd)"
+cd .run
+"$bin/dorvi"

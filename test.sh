@@ -5,7 +5,22 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 . tools/install-deps.sh
-dorvi_install_deps
+dorvi_install_deps clang-format
+
+# One format for the whole tree.
+sources() {
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files -z '*.cpp' '*.h'
+    else
+        find . \( -path './build*' -o -path './.run' \) -prune -o \( -name '*.cpp' -o -name '*.h' \) -print0
+    fi
+}
+unformatted=$(sources | xargs -0 clang-format --dry-run 2>&1 | grep 'warning:' | cut -d: -f1 | sort -u || true)
+if [ -n "$unformatted" ]; then
+    echo "$unformatted"
+    echo "These files are not formatted: run clang-format -i on them." >&2
+    exit 1
+fi
 
 build=${DORVI_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVI_SANITIZE=ON -DDORVI_WERROR=ON \

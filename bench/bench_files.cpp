@@ -34,8 +34,7 @@ void report(const char* name, const QElapsedTimer& t)
 
 QString cell(int r, int c)
 {
-    if (c == 0)
-        return QString::number(r);
+    if (c == 0) return QString::number(r);
     if (c == 1)
         return QStringLiteral("2026/12/08 %1:%2:%3")
             .arg(10 + r / 3600 % 10, 2, 10, QLatin1Char('0'))
@@ -108,7 +107,8 @@ int main(int argc, char** argv)
     panel.Timer2_Timer();
     report("recording_automatic_stop_348000", t);
     std::printf("recording_file_lines: %lld lines\n",
-                QFile(answerFile).size() > 0 ? (long long)DataFile::readFile(answerFile).rows.size() : 0LL);
+                QFile(answerFile).size() > 0 ? (long long)DataFile::readFile(answerFile).rows.size()
+                                             : 0LL);
     std::printf("recording_still_running: %d\n", int(recordingState().Recording));
 
     // The dump of the full live list.

@@ -8,15 +8,15 @@
 #include "platform/graph.h"
 #include "platform/grid.h"
 
-#include <qcustomplot.h>
 #include "platform/timer.h"
+#include <qcustomplot.h>
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <cstdio>
 
 namespace {
@@ -24,8 +24,7 @@ namespace {
 double residentMB()
 {
     QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
+    if (!f.open(QIODevice::ReadOnly)) return 0;
     const QList<QByteArray> parts = f.readAll().split(' ');
     return parts.size() > 1 ? parts[1].toDouble() * 4096 / 1e6 : 0;
 }
@@ -43,8 +42,7 @@ int main(int argc, char** argv)
     std::fill(s.LevelSeries.begin(), s.LevelSeries.end(), 65.0);
     std::fill(s.LeqSeries.begin(), s.LeqSeries.end(), 65.0);
     std::fill(s.SelSeries.begin(), s.SelSeries.end(), 90.0);
-    std::printf("histories_memory: %.1f MB\n",
-                3.0 * HistorySlots * sizeof(double) / 1e6);
+    std::printf("histories_memory: %.1f MB\n", 3.0 * HistorySlots * sizeof(double) / 1e6);
 
     Panel panel;
     panel.Timer1->setEnabled(false);
@@ -84,9 +82,9 @@ int main(int argc, char** argv)
             std::printf("timer2_tick_with_dump: %.1f ms\n", ms);
             continue;
         }
-        if (i < 20)
-            continue; // first paints load fonts and caches
-        ++counted;        total += ms;
+        if (i < 20) continue; // first paints load fonts and caches
+        ++counted;
+        total += ms;
         worst = std::max(worst, ms);
     }
     std::printf("timer2_sample_tick_mean: %.3f ms\n", total / std::max(counted, 1));

@@ -35,18 +35,15 @@ void ResetAndResync(Panel& panel)
     // meter is found again when it comes back under its name.
     int waits = 0;
     for (;;) {
-        if (!PortExchange::busy())
-            panel.COM->flush();
+        if (!PortExchange::busy()) panel.COM->flush();
         do {
             Rs232::WaitSeconds(0.02);
-            if (!self || Rs232::ProgramEnding())
-                return;
+            if (!self || Rs232::ProgramEnding()) return;
             if ((panel.COM->lost() || !panel.COM->portOpen()) && ++waits % 25 == 0 &&
                 !PortExchange::busy())
                 panel.COM->reopen();
         } while (PortExchange::busy() || panel.COM->inBufferCount() < Meter::FrameLength);
-        if (Meter::EndsInFrame(panel.COM->input()))
-            break;
+        if (Meter::EndsInFrame(panel.COM->input())) break;
     }
     panel.LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
     panel.Timer2->setEnabled(true);

@@ -13,28 +13,22 @@ bool WaitMeterReady(SerialPort& com)
     for (;;) {
         com.flush();
         do {
-            if (gone())
-                return false;
+            if (gone()) return false;
             com.output(QByteArray(1, CmdHandshake));
             Rs232::WaitSeconds(0.2);
-            if (gone())
-                return false;
+            if (gone()) return false;
         } while (com.inBufferCount() < FrameLength);
-        if (EndsInHandshakeReply(com.input()))
-            return true;
+        if (EndsInHandshakeReply(com.input())) return true;
     }
 }
 
 void PressKey(SerialPort& com, int keyCode)
 {
     const QByteArray command = RemoteKeyCommand(keyCode);
-    if (command.isEmpty() || !com.portOpen())
-        return;
+    if (command.isEmpty() || !com.portOpen()) return;
     PortExchange exchange;
-    if (!exchange)
-        return;
-    if (WaitMeterReady(com))
-        com.output(command);
+    if (!exchange) return;
+    if (WaitMeterReady(com)) com.output(command);
 }
 
 } // namespace Meter

@@ -94,8 +94,7 @@ Panel::Panel(QWidget* parent) : QWidget(parent)
 
 Panel::~Panel()
 {
-    if (current == this)
-        current = nullptr;
+    if (current == this) current = nullptr;
 }
 
 Panel* Panel::instance()
@@ -221,8 +220,8 @@ void Panel::buildBoards()
 
     SSMax = ssPanel(this, QStringLiteral("Max dB"), cap, Twips::rect(5160, 2400, 1095, 345));
     BoardMaxdB = ssPanel(this, QStringLiteral("138.8"), val, Twips::rect(6360, 2400, 1215, 345));
-    BoardMaxTime =
-        ssPanel(this, QStringLiteral("2009/03/04 08:00:00"), val, Twips::rect(5160, 2760, 2415, 345));
+    BoardMaxTime = ssPanel(this, QStringLiteral("2009/03/04 08:00:00"), val,
+                           Twips::rect(5160, 2760, 2415, 345));
     SSSEL = ssPanel(this, QStringLiteral("SEL"), cap, Twips::rect(7680, 2400, 735, 345));
     BoardSEL = ssPanel(this, QStringLiteral("133.9"), val, Twips::rect(8520, 2400, 735, 345));
     SSLeq = ssPanel(this, QStringLiteral("Leq"), cap, Twips::rect(7680, 2760, 735, 345));
@@ -423,13 +422,11 @@ void Panel::CutLiveList()
 void Panel::GridN_Scroll(int index)
 {
     // Whichever grid moved, the other two follow it.
-    if (coupling_)
-        return;
+    if (coupling_) return;
     coupling_ = true;
     const int top = GridN[size_t(index)]->topRow();
     for (int i = 0; i < 3; ++i)
-        if (i != index)
-            GridN[size_t(i)]->setTopRow(top);
+        if (i != index) GridN[size_t(i)]->setTopRow(top);
     coupling_ = false;
 }
 
@@ -446,8 +443,7 @@ void Panel::CmdL_Click()
         const QString answer = Platform::InputBox(
             this, QStringLiteral("Set up the willing time period to launch. \r\n (hh:nn:ss) "),
             QStringLiteral("Set up the willing time period"), QStringLiteral("00:00:10"));
-        if (answer.isEmpty() || answer.contains(QLatin1Char(':')))
-            return;
+        if (answer.isEmpty() || answer.contains(QLatin1Char(':'))) return;
         Platform::MsgBox(this, QStringLiteral("Invalid, comply with the data format properly\r\n"),
                          Platform::Icon::Critical, QStringLiteral("Dorvi"));
     }

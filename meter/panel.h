@@ -4,9 +4,9 @@
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QWidget>
-#include <QFile>
 #include <array>
 #include <memory>
 

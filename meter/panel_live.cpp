@@ -21,13 +21,11 @@ void Panel::Timer1_Timer()
 {
     // A tick never nests in another tick or its resynchronisation, and never
     // takes the bytes of an exchange that holds the port.
-    if (tickRunning_ || PortExchange::busy() || Rs232::ProgramEnding() || !COM->portOpen())
-        return;
+    if (tickRunning_ || PortExchange::busy() || Rs232::ProgramEnding() || !COM->portOpen()) return;
     tickRunning_ = true;
     QPointer<Panel> self(this);
     const auto done = qScopeGuard([self] {
-        if (self)
-            self->tickRunning_ = false;
+        if (self) self->tickRunning_ = false;
     });
     auto interrupted = [&self] {
         return !self || Rs232::ProgramEnding() || PortExchange::busy() || !self->COM->portOpen();
@@ -40,8 +38,7 @@ void Panel::Timer1_Timer()
         COM->flush();
         do {
             Rs232::WaitSeconds(0.01);
-            if (interrupted())
-                return;
+            if (interrupted()) return;
             ++polls;
         } while (polls < 100 && COM->inBufferCount() < Meter::FrameLength);
         if (polls >= 100) {
@@ -73,8 +70,8 @@ void Panel::RefreshDisplay()
         Toolbar1->button(6)->setEnabled(m.RangeHigh != 140);
         Toolbar1->button(7)->setEnabled(m.RangeLow != 30);
         SoundBar->setRange(m.RangeLow * 10, m.RangeHigh * 10);
-        const double tenths = std::clamp(std::round(m.RecordLevel * 10), m.RangeLow * 10.0,
-                                         m.RangeHigh * 10.0);
+        const double tenths =
+            std::clamp(std::round(m.RecordLevel * 10), m.RangeLow * 10.0, m.RangeHigh * 10.0);
         SoundBar->setValue(int(tenths));
     }
     LblOver->setVisible(m.OverFlag);

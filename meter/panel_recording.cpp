@@ -53,7 +53,8 @@ void Panel::recordingStarted(bool on)
     RecordingState& r = recordingState();
     r.Recording = on;
     Toolbar1->button(1)->setIcon(toolbarPicture(on ? 12 : 1));
-    Toolbar1->button(1)->setToolTip(on ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+    Toolbar1->button(1)->setToolTip(on ? QStringLiteral("Stop Recording")
+                                       : QStringLiteral("Save As"));
     if (!on) {
         r.RecordedLines = 0;
         scratch_.reset();
@@ -66,8 +67,7 @@ void Panel::SaveKey()
         StopRecording();
         return;
     }
-    if (recordingState().Stopping)
-        return;
+    if (recordingState().Stopping) return;
     OptSampling->setChecked(true);
     OptSaveList->setChecked(false);
     SaveMode = 1;
@@ -79,8 +79,7 @@ void Panel::CmdSaveOK_Click()
 {
     PicSave->hide();
     const RecordingState& r = recordingState();
-    if (r.Recording || r.Stopping)
-        return;
+    if (r.Recording || r.Stopping) return;
     if (SaveMode == 1)
         startRecording();
     else
@@ -112,21 +111,21 @@ void Panel::startRecording()
 {
     RecordingState& r = recordingState();
     FileTransfer::ShowSaveDialog(Cmd, this);
-    if (!r.FileChosen || refusedTarget(r.SaveFileName))
-        return;
+    if (!r.FileChosen || refusedTarget(r.SaveFileName)) return;
 
     const bool comma = DataFile::separatorForFilter(Cmd.FilterIndex) == DataFile::Separator::Comma;
     auto scratch = std::make_unique<QFile>(ScratchName);
-    const QByteArray title = DataFile::titleLine(
-        comma ? DataFile::Separator::Comma : DataFile::Separator::Tab, DataFile::LineForm::Recording);
+    const QByteArray title =
+        DataFile::titleLine(comma ? DataFile::Separator::Comma : DataFile::Separator::Tab,
+                            DataFile::LineForm::Recording);
     if (!scratch->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Append |
                        QIODevice::Unbuffered) ||
         scratch->write(title) != title.size()) {
-        Platform::MsgBox(this,
-                         QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
-                             .arg(QDir::toNativeSeparators(QDir::currentPath()),
-                                  scratch->errorString()),
-                         Platform::Icon::Critical, QStringLiteral("Dorvi"));
+        Platform::MsgBox(
+            this,
+            QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
+                .arg(QDir::toNativeSeparators(QDir::currentPath()), scratch->errorString()),
+            Platform::Icon::Critical, QStringLiteral("Dorvi"));
         return;
     }
     scratch_ = std::move(scratch);
@@ -170,21 +169,18 @@ void Panel::recordSample(const QString& sampleTime, const QString& dB)
                          QStringLiteral("Writing to the scratch file \"Fake\" failed:\r\n%1")
                              .arg(scratch_->errorString()),
                          Platform::Icon::Critical, QStringLiteral("Dorvi"));
-        if (!recordingState().Recording)
-            return;
+        if (!recordingState().Recording) return;
     }
     LblCount->setText(QString::number(r.RecordedLines));
     LblCount->show();
     LblRec->setText(QStringLiteral("Rec"));
-    if (r.RecordedLines >= r.RecordLimit)
-        StopRecording();
+    if (r.RecordedLines >= r.RecordLimit) StopRecording();
 }
 
 void Panel::StopRecording()
 {
     RecordingState& r = recordingState();
-    if (!r.Recording || r.Stopping)
-        return;
+    if (!r.Recording || r.Stopping) return;
     r.Stopping = true;
     const auto stopped = qScopeGuard([] { recordingState().Stopping = false; });
     LiveState& s = liveState();
@@ -221,16 +217,14 @@ void Panel::StopRecording()
         long long copied = 0;
         while (!scratch.atEnd()) {
             const QByteArray line = scratch.readLine();
-            if (out.write(line) != line.size())
-                break;
+            if (out.write(line) != line.size()) break;
             ++copied;
             if (progress.due(scratch.atEnd())) {
                 LblCount->setText(QString::number(copied));
                 progress.processEvents();
             }
         }
-        if (!out.commit())
-            error = out.errorString();
+        if (!out.commit()) error = out.errorString();
     }
     LblCount->clear();
     r.FileChosen = false;
@@ -246,28 +240,24 @@ void Panel::StopRecording()
 void Panel::endRecordingOnLoss()
 {
     // The lines recorded so far become the final file, as at a stop by the user.
-    if (isRecording())
-        StopRecording();
+    if (isRecording()) StopRecording();
     recordingState().RecordedLines = 0;
 }
 
 void Panel::finishRecordingOnClose()
 {
-    if (isRecording())
-        StopRecording();
+    if (isRecording()) StopRecording();
 }
 
 void Panel::saveLiveList()
 {
-    if (listSaving_)
-        return;
+    if (listSaving_) return;
     listSaving_ = true;
     const auto saved = qScopeGuard([this] { listSaving_ = false; });
     WaitCursor wait;
     RecordingState& r = recordingState();
     FileTransfer::ShowSaveDialog(Cmd, this);
-    if (!r.FileChosen || refusedTarget(r.SaveFileName))
-        return;
+    if (!r.FileChosen || refusedTarget(r.SaveFileName)) return;
     const QString target = r.SaveFileName;
     const LiveState& s = liveState();
     DataFile::RealTimeHeader h;
@@ -286,12 +276,14 @@ void Panel::saveLiveList()
         error = out.errorString();
     } else {
         out.write(DataFile::realTimeFileHeader(h));
-        const FileTransfer::GridWriter writer = FileTransfer::gridWriterForFilter(Cmd.FilterIndex, false);
+        const FileTransfer::GridWriter writer =
+            FileTransfer::gridWriterForFilter(Cmd.FilterIndex, false);
         const bool whole = writer(this, GridN, 2, GridN[0]->rows() - 1, out);
         if (!out.commit())
             error = out.errorString();
         else if (!whole)
-            error = QStringLiteral("The list changed while it was written; the file holds the rows written before.");
+            error = QStringLiteral(
+                "The list changed while it was written; the file holds the rows written before.");
     }
     r.FileChosen = false;
     if (!error.isEmpty())
@@ -311,8 +303,7 @@ bool Panel::listFull() const
 void Panel::dumpLiveList()
 {
     // A save of the list in progress reads its rows; the dump waits for it.
-    if (dumpFailed_ || listSaving_)
-        return;
+    if (dumpFailed_ || listSaving_) return;
     WaitCursor wait;
     LiveState& s = liveState();
     const QString name = DataFile::liveGridDumpName(Now());
@@ -332,12 +323,12 @@ void Panel::dumpLiveList()
     setWindowTitle(caption);
     if (!ok) {
         dumpFailed_ = true;
-        Platform::MsgBox(this,
-                         QStringLiteral("The full live list could not be written to %1:\r\n%2\r\n"
-                                        "The list is kept.")
-                             .arg(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()),
-                                  error),
-                         Platform::Icon::Critical, QStringLiteral("Dorvi"));
+        Platform::MsgBox(
+            this,
+            QStringLiteral("The full live list could not be written to %1:\r\n%2\r\n"
+                           "The list is kept.")
+                .arg(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()), error),
+            Platform::Icon::Critical, QStringLiteral("Dorvi"));
         return;
     }
     // The list empties and refills, its record numbers running on.

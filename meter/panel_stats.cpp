@@ -14,8 +14,7 @@
 
 namespace {
 
-template <size_t N>
-QVector<double> asValues(const std::array<long long, N>& counts)
+template <size_t N> QVector<double> asValues(const std::array<long long, N>& counts)
 {
     QVector<double> v(static_cast<qsizetype>(N));
     for (size_t i = 0; i < N; ++i)
@@ -38,11 +37,9 @@ void Panel::Timer2_Timer()
     }
     BoardLeq->setCaption(s.LeqText);
     BoardSEL->setCaption(s.SelText);
-    if (isRecording())
-        s.addRecording(L, m.LevelText, now);
+    if (isRecording()) s.addRecording(L, m.LevelText, now);
 
-    if (!s.sampleDue(samplingState().PcSamplingTime))
-        return;
+    if (!s.sampleDue(samplingState().PcSamplingTime)) return;
     takeSample(L, now);
 }
 

@@ -20,8 +20,7 @@
 void Panel::setTimersEnabled(bool on)
 {
     // Offline, both timers stay off for the whole run.
-    if (on && startupState().OfflineModeFlag)
-        return;
+    if (on && startupState().OfflineModeFlag) return;
     Timer1->setEnabled(on);
     Timer2->setEnabled(on);
 }
@@ -52,18 +51,15 @@ void Panel::Toolbar1_ButtonClick(const QString& key)
 
 void Panel::settingCommand(char letter)
 {
-    if (!COM->portOpen())
-        return;
+    if (!COM->portOpen()) return;
     PortExchange exchange;
-    if (!exchange)
-        return;
+    if (!exchange) return;
     QPointer<Panel> self(this);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     COM->output(QByteArray(1, letter));
     Rs232::WaitSeconds(0.02);
-    if (self)
-        setTimersEnabled(true);
+    if (self) setTimersEnabled(true);
 }
 
 void Panel::Refresh()
@@ -85,12 +81,10 @@ namespace {
 std::optional<int> wholeAnswer(const QString& answer, int upper)
 {
     const QString t = answer.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
+    if (t.isEmpty()) return std::nullopt;
     bool ok = false;
     const double v = t.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
+    if (!ok || !std::isfinite(v)) return std::nullopt;
     const double r = std::nearbyint(v); // the default rounding sends halves to even
     return int(std::clamp(r, 1.0, double(upper)));
 }
@@ -102,17 +96,18 @@ void Panel::SamplingCommand()
     QPointer<Panel> self(this);
     SamplingChoice choice(this);
     choice.exec();
-    if (!self)
-        return;
+    if (!self) return;
     SamplingState& s = samplingState();
     if (s.SamplingByPc)
-        storeSamplingAnswer(s.PcSamplingTime, 86400,
-                            QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
-                            QStringLiteral("Input Sampling Time"));
+        storeSamplingAnswer(
+            s.PcSamplingTime, 86400,
+            QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "),
+            QStringLiteral("Input Sampling Time"));
     else if (s.SamplingByLoggerInterval)
-        storeSamplingAnswer(s.DisplayStep, 255,
-                            QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "),
-                            QStringLiteral("Input Interval Time"));
+        storeSamplingAnswer(
+            s.DisplayStep, 255,
+            QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "),
+            QStringLiteral("Input Interval Time"));
     else
         meterSamplingBranch();
 }
@@ -123,8 +118,7 @@ void Panel::storeSamplingAnswer(int& value, int upper, const QString& prompt, co
     QPointer<Panel> self(this);
     const std::optional<int> n =
         wholeAnswer(Platform::InputBox(this, prompt, title, QString::number(value)), upper);
-    if (!self || !n)
-        return;
+    if (!self || !n) return;
     value = *n;
     liveState().SampleTick = 0;
     setTimersEnabled(true);
@@ -132,32 +126,27 @@ void Panel::storeSamplingAnswer(int& value, int upper, const QString& prompt, co
 
 void Panel::meterSamplingBranch()
 {
-    if (!COM->portOpen())
-        return;
+    if (!COM->portOpen()) return;
     QPointer<Panel> self(this);
     SamplingState& s = samplingState();
     {
         PortExchange exchange;
-        if (!exchange)
-            return;
+        if (!exchange) return;
         Timer1->setEnabled(false);
         Timer2->setEnabled(false);
         COM->input();
         COM->output(QByteArray(1, Meter::CmdReadSampling));
         Rs232::WaitSeconds(0.02);
-        if (!self)
-            return;
+        if (!self) return;
         const QByteArray reply = COM->input();
         // A reply cut short keeps the last known time as the default.
-        if (reply.size() >= 2)
-            s.MeterSamplingTime = uint8_t(reply[0]) * 256 + uint8_t(reply[1]);
+        if (reply.size() >= 2) s.MeterSamplingTime = uint8_t(reply[0]) * 256 + uint8_t(reply[1]);
     }
     const QString answer = Platform::InputBox(
         this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "),
         QStringLiteral("Input Sampling Time"),
         s.MeterSamplingTime ? QString::number(*s.MeterSamplingTime) : QString());
-    if (!self)
-        return;
+    if (!self) return;
     if (const std::optional<int> n = wholeAnswer(answer, 255)) {
         PortExchange exchange;
         if (exchange) {

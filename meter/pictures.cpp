@@ -20,8 +20,7 @@ namespace {
 QPixmap renderSvg(const QString& path, QSize size, qreal dpr)
 {
     QSvgRenderer renderer(path);
-    if (!renderer.isValid())
-        return {};
+    if (!renderer.isValid()) return {};
     QPixmap pixmap(size * dpr);
     pixmap.fill(Qt::transparent);
     {
@@ -40,8 +39,7 @@ QIcon svgIcon(const QString& path)
     QIcon icon;
     for (const int side : {16, 20, 24, 32, 48, 64}) {
         const QPixmap pixmap = renderSvg(path, QSize(side, side), 1.0);
-        if (pixmap.isNull())
-            return {};
+        if (pixmap.isNull()) return {};
         icon.addPixmap(pixmap);
     }
     return icon;
@@ -51,8 +49,7 @@ QIcon svgIcon(const QString& path)
 
 QIcon toolbarPicture(int n)
 {
-    if (n < 1 || n > 12)
-        return {};
+    if (n < 1 || n > 12) return {};
     ensureResources();
     return svgIcon(QStringLiteral(":/pictures/toolbar%1.svg").arg(n, 2, 10, QLatin1Char('0')));
 }

@@ -21,9 +21,9 @@ constexpr int portCount = 16;
 } // namespace
 
 Port::Port(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
-                          | Qt::MSWindowsFixedSizeDialogHint)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("COM Port"));
     setWindowIcon(portWindowIcon());
@@ -108,11 +108,10 @@ void Port::OfflineMode_Click()
 void Port::handOver(bool offline)
 {
     startupState().OfflineModeFlag = offline;
-    m_chosen = true;
+    chosen_ = true;
     QPointer<Port> self(this);
     emit panelRequested();
-    if (self)
-        unload();
+    if (self) unload();
 }
 
 void Port::CmdDevice_Click()
@@ -138,7 +137,7 @@ void Port::unload()
 
 void Port::setOuterSize(QSize outer)
 {
-    m_outerSize = outer;
+    outerSize_ = outer;
     applyOuterSize();
 }
 
@@ -147,7 +146,7 @@ void Port::setOuterSize(QSize outer)
 void Port::applyOuterSize()
 {
     const QSize frame = frameGeometry().size() - geometry().size();
-    const QSize client = (m_outerSize - frame.expandedTo(QSize(0, 0))).expandedTo(QSize(1, 1));
+    const QSize client = (outerSize_ - frame.expandedTo(QSize(0, 0))).expandedTo(QSize(1, 1));
     if (minimumSize() != client || maximumSize() != client || size() != client)
         setFixedSize(client);
 }
@@ -174,7 +173,6 @@ void Port::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
     // Closed without a choice, no window is left to carry on.
-    if (!m_chosen)
-        QCoreApplication::quit();
+    if (!chosen_) QCoreApplication::quit();
     deleteLater();
 }

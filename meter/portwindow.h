@@ -22,11 +22,11 @@ public:
     QPushButton* CmdDevice = nullptr;
     QComboBox* TxtCOM = nullptr;
     QPushButton* CmdOK = nullptr;
-    QLabel* Picdevice = nullptr; // help picture, over everything while shown
+    QLabel* Picdevice = nullptr;  // help picture, over everything while shown
     QPushButton* CmdGo = nullptr; // "OK" on the help picture
 
     // The size the window is given with its frame, in pixels.
-    QSize outerSize() const { return m_outerSize; }
+    QSize outerSize() const { return outerSize_; }
 
     // Small look: only the left column of controls shows.
     static constexpr QSize smallOuterSize{140, 138}; // 2100 x 2070 twips
@@ -58,6 +58,6 @@ private:
     // Sets the mode, has the main window shown and unloads this one.
     void handOver(bool offline);
 
-    QSize m_outerSize;
-    bool m_chosen = false; // "OK" or "Offline Mode" ended the window
+    QSize outerSize_;
+    bool chosen_ = false; // "OK" or "Offline Mode" ended the window
 };

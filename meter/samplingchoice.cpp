@@ -70,8 +70,7 @@ SamplingChoice::SamplingChoice(QWidget* panel) : QDialog(panel)
     setTabOrder(CmdOK, MDLIT_opt);
     connect(CmdOK, &QPushButton::clicked, this, &SamplingChoice::CmdOK_Click);
 
-    if (panel)
-        move(panel->pos() + QPoint(Twips::px(1000), Twips::px(1000)));
+    if (panel) move(panel->pos() + QPoint(Twips::px(1000), Twips::px(1000)));
 }
 
 void SamplingChoice::CmdOK_Click()

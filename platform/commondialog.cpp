@@ -25,8 +25,7 @@ bool CommonDialog::show(QWidget* parent, bool save)
     r.fileName = FileName;
     r.confirmOverwrite = (Flags & OverwritePrompt) != 0;
     const Platform::DialogAnswer a = Platform::ask(parent, r);
-    if (!a.accepted)
-        return false;
+    if (!a.accepted) return false;
     FileName = a.fileName;
     FileTitle = a.fileName.isEmpty() ? QString() : QFileInfo(a.fileName).fileName();
     FilterIndex = a.filterIndex;

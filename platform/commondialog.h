@@ -11,9 +11,9 @@ class CommonDialog
 public:
     static constexpr int OverwritePrompt = 2;
 
-    QString FileName;   // full path of the last file chosen
-    QString FileTitle;  // its name without the folder
-    QString Filter;     // "Name|pattern|Name|pattern|"
+    QString FileName;    // full path of the last file chosen
+    QString FileTitle;   // its name without the folder
+    QString Filter;      // "Name|pattern|Name|pattern|"
     int FilterIndex = 0; // 1-based after a dialog; 0 offers the first
     int Flags = 0;
     QString DialogTitle;

@@ -37,11 +37,16 @@ QStringList qtFilters(const QString& filter)
 QMessageBox::Icon qtIcon(Icon icon)
 {
     switch (icon) {
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Critical: return QMessageBox::Critical;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::None: break;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::None:
+        break;
     }
     return QMessageBox::NoIcon;
 }
@@ -57,11 +62,10 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
     }
     case DialogRequest::Input: {
         bool ok = false;
-        a.text = QInputDialog::getText(parent, r.title, r.text, QLineEdit::Normal, r.defaultAnswer,
-                                       &ok);
+        a.text =
+            QInputDialog::getText(parent, r.title, r.text, QLineEdit::Normal, r.defaultAnswer, &ok);
         a.accepted = ok;
-        if (!ok)
-            a.text.clear();
+        if (!ok) a.text.clear();
         break;
     }
     case DialogRequest::SaveFile:
@@ -79,14 +83,12 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
             dlg.setAcceptMode(QFileDialog::AcceptOpen);
             dlg.setFileMode(QFileDialog::ExistingFile);
         }
-        if (!r.fileName.isEmpty())
-            dlg.selectFile(r.fileName);
+        if (!r.fileName.isEmpty()) dlg.selectFile(r.fileName);
         a.accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
         if (a.accepted) {
             a.fileName = dlg.selectedFiles().first();
             a.filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
-            if (a.filterIndex < 1)
-                a.filterIndex = 1;
+            if (a.filterIndex < 1) a.filterIndex = 1;
         }
         break;
     }
@@ -112,8 +114,7 @@ void setDialogSeam(DialogSeam seam)
 
 DialogAnswer ask(QWidget* parent, const DialogRequest& request)
 {
-    if (seamSlot())
-        return seamSlot()(request);
+    if (seamSlot()) return seamSlot()(request);
     return realDialog(parent, request);
 }
 

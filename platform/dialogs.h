@@ -16,13 +16,13 @@ struct DialogRequest
 {
     enum Kind { Message, Input, SaveFile, OpenFile, Printer, Launch };
     Kind kind = Message;
-    QString text;          // message, prompt, or the command line of a launch
+    QString text; // message, prompt, or the command line of a launch
     QString title;
     QString defaultAnswer; // Input: the default answer
     Icon icon = Icon::None;
-    QString filter;        // file dialogs: "Name (*.ext)|*.ext|..." as the common dialog takes it
-    int filterIndex = 0;   // file dialogs: the filter offered first (1-based; 0 = first)
-    QString fileName;      // file dialogs: the name offered
+    QString filter;      // file dialogs: "Name (*.ext)|*.ext|..." as the common dialog takes it
+    int filterIndex = 0; // file dialogs: the filter offered first (1-based; 0 = first)
+    QString fileName;    // file dialogs: the name offered
     bool confirmOverwrite = false;
 };
 

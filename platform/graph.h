@@ -50,17 +50,17 @@ public:
     void setAutoScale(bool on);
     bool autoScale() const;
 
-    QCPAxis* axis() const { return m_axis; }
+    QCPAxis* axis() const { return axis_; }
 
 private:
     friend class Graph;
     GraphAxis(Graph* graph, QCPAxis* axis);
     void setShownRange(double min, double max);
 
-    Graph* m_graph;
-    QCPAxis* m_axis;
-    QSharedPointer<LabelFormatTicker> m_ticker;
-    bool m_autoScale = true;
+    Graph* graph_;
+    QCPAxis* axis_;
+    QSharedPointer<LabelFormatTicker> ticker_;
+    bool autoScale_ = true;
 };
 
 class Graph : public QWidget
@@ -76,8 +76,14 @@ public:
     // What a drag in the plot area does, as the graph windows number it.
     // Only TrackPlain has behaviour yet; the others are stored.
     enum TrackMode {
-        TrackPlain = 1, TrackCursor, TrackPanXY, TrackPanX, TrackPanY,
-        TrackZoomXY, TrackZoomX, TrackZoomY
+        TrackPlain = 1,
+        TrackCursor,
+        TrackPanXY,
+        TrackPanX,
+        TrackPanY,
+        TrackZoomXY,
+        TrackZoomX,
+        TrackZoomY
     };
 
     explicit Graph(QWidget* parent = nullptr);
@@ -119,7 +125,7 @@ public:
     QColor graphColor() const;
 
     // The plot itself, for the tools built on it (cursors, markers, printing).
-    QCustomPlot* customPlot() const { return m_plot; }
+    QCustomPlot* customPlot() const { return plot_; }
 
     // Queues one replot for all changes made until the event loop runs.
     void replot();
@@ -136,16 +142,16 @@ private:
     void applyStyle();
     void applyLabelColors();
 
-    QCustomPlot* m_plot;
-    QCPGraph* m_series;
-    GraphAxis m_x;
-    GraphAxis m_y;
-    PlotStyle m_style = Line;
-    int m_trackMode = TrackPlain;
-    int m_chartLength = 1000;
-    double m_nextX = 1;
-    double m_chartStep = 1;
-    QColor m_plotAreaColor;
-    QColor m_traceColor;
-    QColor m_graphColor;
+    QCustomPlot* plot_;
+    QCPGraph* series_;
+    GraphAxis x_;
+    GraphAxis y_;
+    PlotStyle style_ = Line;
+    int trackMode_ = TrackPlain;
+    int chartLength_ = 1000;
+    double nextX_ = 1;
+    double chartStep_ = 1;
+    QColor plotAreaColor_;
+    QColor traceColor_;
+    QColor graphColor_;
 };

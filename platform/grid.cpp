@@ -15,18 +15,18 @@
 class FlexGridModel : public QAbstractTableModel
 {
 public:
-    int rows() const { return m_rows; }
-    int cols() const { return int(m_cells.size()); }
-    int fixedRows() const { return m_fixedRows; }
-    int fixedCols() const { return m_fixedCols; }
+    int rows() const { return rows_; }
+    int cols() const { return int(cells_.size()); }
+    int fixedRows() const { return fixedRows_; }
+    int fixedCols() const { return fixedCols_; }
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : m_rows - m_fixedRows;
+        return parent.isValid() ? 0 : rows_ - fixedRows_;
     }
     int columnCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : cols() - m_fixedCols;
+        return parent.isValid() ? 0 : cols() - fixedCols_;
     }
 
     Qt::ItemFlags flags(const QModelIndex& index) const override
@@ -36,29 +36,27 @@ public:
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (!index.isValid())
-            return {};
-        const QString& s = cell(index.row() + m_fixedRows, index.column() + m_fixedCols);
-        if (role == Qt::DisplayRole)
-            return s;
+        if (!index.isValid()) return {};
+        const QString& s = cell(index.row() + fixedRows_, index.column() + fixedCols_);
+        if (role == Qt::DisplayRole) return s;
         if (role == Qt::TextAlignmentRole)
-            return QVariant::fromValue(alignment(index.column() + m_fixedCols, s, false));
+            return QVariant::fromValue(alignment(index.column() + fixedCols_, s, false));
         return {};
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         if (orientation == Qt::Horizontal) {
-            const int c = section + m_fixedCols;
+            const int c = section + fixedCols_;
             if (role == Qt::DisplayRole)
-                return fixedText(0, m_fixedRows, c, c + 1, QStringLiteral("\n"));
+                return fixedText(0, fixedRows_, c, c + 1, QStringLiteral("\n"));
             if (role == Qt::TextAlignmentRole)
                 return QVariant::fromValue(alignment(c, QString(), true));
             return {};
         }
         if (role == Qt::DisplayRole) {
-            const int r = section + m_fixedRows;
-            return fixedText(r, r + 1, 0, m_fixedCols, QStringLiteral(" "));
+            const int r = section + fixedRows_;
+            return fixedText(r, r + 1, 0, fixedCols_, QStringLiteral(" "));
         }
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(alignment(0, QString(), true));
@@ -68,45 +66,44 @@ public:
     // The cells where the fixed rows meet the fixed columns.
     QString cornerText() const
     {
-        return fixedText(0, m_fixedRows, 0, m_fixedCols, QStringLiteral(" "));
+        return fixedText(0, fixedRows_, 0, fixedCols_, QStringLiteral(" "));
     }
 
-    const QString& cell(int row, int col) const { return m_cells[col][row]; }
+    const QString& cell(int row, int col) const { return cells_[col][row]; }
 
     bool valid(int row, int col) const
     {
-        return row >= 0 && row < m_rows && col >= 0 && col < cols();
+        return row >= 0 && row < rows_ && col >= 0 && col < cols();
     }
 
     void setCell(int row, int col, const QString& text)
     {
-        m_cells[col][row] = text;
-        if (row >= m_fixedRows && col >= m_fixedCols) {
-            const QModelIndex i = index(row - m_fixedRows, col - m_fixedCols);
+        cells_[col][row] = text;
+        if (row >= fixedRows_ && col >= fixedCols_) {
+            const QModelIndex i = index(row - fixedRows_, col - fixedCols_);
             emit dataChanged(i, i, {Qt::DisplayRole});
-        } else if (row < m_fixedRows && col >= m_fixedCols) {
-            emit headerDataChanged(Qt::Horizontal, col - m_fixedCols, col - m_fixedCols);
-        } else if (col < m_fixedCols && row >= m_fixedRows) {
-            emit headerDataChanged(Qt::Vertical, row - m_fixedRows, row - m_fixedRows);
+        } else if (row < fixedRows_ && col >= fixedCols_) {
+            emit headerDataChanged(Qt::Horizontal, col - fixedCols_, col - fixedCols_);
+        } else if (col < fixedCols_ && row >= fixedRows_) {
+            emit headerDataChanged(Qt::Vertical, row - fixedRows_, row - fixedRows_);
         }
     }
 
     void setRows(int n)
     {
-        n = std::max(n, m_fixedRows);
-        if (n == m_rows)
-            return;
-        if (n > m_rows) {
-            beginInsertRows({}, m_rows - m_fixedRows, n - m_fixedRows - 1);
+        n = std::max(n, fixedRows_);
+        if (n == rows_) return;
+        if (n > rows_) {
+            beginInsertRows({}, rows_ - fixedRows_, n - fixedRows_ - 1);
             resizeColumns(n);
             endInsertRows();
-        } else if (n == m_fixedRows) {
+        } else if (n == fixedRows_) {
             // Cutting a long list to its titles: one reset beats removing rows.
             beginResetModel();
             resizeColumns(n);
             endResetModel();
         } else {
-            beginRemoveRows({}, n - m_fixedRows, m_rows - m_fixedRows - 1);
+            beginRemoveRows({}, n - fixedRows_, rows_ - fixedRows_ - 1);
             resizeColumns(n);
             endRemoveRows();
         }
@@ -114,54 +111,52 @@ public:
 
     void setCols(int n)
     {
-        n = std::max(n, m_fixedCols);
-        if (n == cols())
-            return;
+        n = std::max(n, fixedCols_);
+        if (n == cols()) return;
         if (n > cols()) {
-            beginInsertColumns({}, cols() - m_fixedCols, n - m_fixedCols - 1);
+            beginInsertColumns({}, cols() - fixedCols_, n - fixedCols_ - 1);
             growColumns(n);
             endInsertColumns();
         } else {
-            beginRemoveColumns({}, n - m_fixedCols, cols() - m_fixedCols - 1);
-            m_cells.resize(n);
-            m_align.resize(n);
+            beginRemoveColumns({}, n - fixedCols_, cols() - fixedCols_ - 1);
+            cells_.resize(n);
+            align_.resize(n);
             endRemoveColumns();
         }
     }
 
     void setFixed(int fixedRows, int fixedCols)
     {
-        fixedRows = std::clamp(fixedRows, 0, m_rows);
+        fixedRows = std::clamp(fixedRows, 0, rows_);
         fixedCols = std::clamp(fixedCols, 0, cols());
-        if (fixedRows == m_fixedRows && fixedCols == m_fixedCols)
-            return;
+        if (fixedRows == fixedRows_ && fixedCols == fixedCols_) return;
         beginResetModel();
-        m_fixedRows = fixedRows;
-        m_fixedCols = fixedCols;
+        fixedRows_ = fixedRows;
+        fixedCols_ = fixedCols;
         endResetModel();
     }
 
     void appendRow(const QStringList& cells)
     {
-        beginInsertRows({}, m_rows - m_fixedRows, m_rows - m_fixedRows);
+        beginInsertRows({}, rows_ - fixedRows_, rows_ - fixedRows_);
         const int n = std::min(int(cells.size()), cols());
         for (int c = 0; c < cols(); ++c)
-            m_cells[c].append(c < n ? cells[c] : QString());
-        ++m_rows;
+            cells_[c].append(c < n ? cells[c] : QString());
+        ++rows_;
         endInsertRows();
     }
 
-    int alignmentCode(int col) const { return m_align[col]; }
+    int alignmentCode(int col) const { return align_[col]; }
 
     void setAlignmentCode(int col, int code)
     {
-        m_align[col] = code;
-        if (col >= m_fixedCols && m_rows > m_fixedRows)
-            emit dataChanged(index(0, col - m_fixedCols),
-                             index(m_rows - m_fixedRows - 1, col - m_fixedCols),
+        align_[col] = code;
+        if (col >= fixedCols_ && rows_ > fixedRows_)
+            emit dataChanged(index(0, col - fixedCols_),
+                             index(rows_ - fixedRows_ - 1, col - fixedCols_),
                              {Qt::TextAlignmentRole});
-        if (col >= m_fixedCols)
-            emit headerDataChanged(Qt::Horizontal, col - m_fixedCols, col - m_fixedCols);
+        if (col >= fixedCols_)
+            emit headerDataChanged(Qt::Horizontal, col - fixedCols_, col - fixedCols_);
     }
 
     FlexGridModel()
@@ -173,16 +168,16 @@ public:
 private:
     void resizeColumns(int n)
     {
-        for (auto& column : m_cells)
+        for (auto& column : cells_)
             column.resize(n);
-        m_rows = n;
+        rows_ = n;
     }
 
     void growColumns(int n)
     {
         while (cols() < n) {
-            m_cells.append(QList<QString>(m_rows));
-            m_align.append(FlexGrid::AlignLeftCenter);
+            cells_.append(QList<QString>(rows_));
+            align_.append(FlexGrid::AlignLeftCenter);
         }
     }
 
@@ -191,9 +186,8 @@ private:
         QString s;
         for (int r = r0; r < r1; ++r) {
             for (int c = c0; c < c1; ++c) {
-                if (r != r0 || c != c0)
-                    s += joint;
-                s += m_cells[c][r];
+                if (r != r0 || c != c0) s += joint;
+                s += cells_[c][r];
             }
         }
         return s;
@@ -202,35 +196,35 @@ private:
     Qt::Alignment alignment(int col, const QString& text, bool header) const
     {
         static const Qt::Alignment codes[] = {
-            Qt::AlignLeft | Qt::AlignTop,     Qt::AlignLeft | Qt::AlignVCenter,
-            Qt::AlignLeft | Qt::AlignBottom,  Qt::AlignHCenter | Qt::AlignTop,
-            Qt::AlignCenter,                  Qt::AlignHCenter | Qt::AlignBottom,
-            Qt::AlignRight | Qt::AlignTop,    Qt::AlignRight | Qt::AlignVCenter,
+            Qt::AlignLeft | Qt::AlignTop,
+            Qt::AlignLeft | Qt::AlignVCenter,
+            Qt::AlignLeft | Qt::AlignBottom,
+            Qt::AlignHCenter | Qt::AlignTop,
+            Qt::AlignCenter,
+            Qt::AlignHCenter | Qt::AlignBottom,
+            Qt::AlignRight | Qt::AlignTop,
+            Qt::AlignRight | Qt::AlignVCenter,
             Qt::AlignRight | Qt::AlignBottom,
         };
-        const int code = col < cols() ? m_align[col] : FlexGrid::AlignLeftCenter;
-        if (code >= 0 && code < FlexGrid::AlignGeneral)
-            return codes[code];
-        if (header)
-            return Qt::AlignLeft | Qt::AlignVCenter;
+        const int code = col < cols() ? align_[col] : FlexGrid::AlignLeftCenter;
+        if (code >= 0 && code < FlexGrid::AlignGeneral) return codes[code];
+        if (header) return Qt::AlignLeft | Qt::AlignVCenter;
         bool number = false;
         text.trimmed().toDouble(&number);
         return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
     }
 
-    QList<QList<QString>> m_cells;
-    QList<int> m_align;
-    int m_rows = 0;
-    int m_fixedRows = 1;
-    int m_fixedCols = 0;
+    QList<QList<QString>> cells_;
+    QList<int> align_;
+    int rows_ = 0;
+    int fixedRows_ = 1;
+    int fixedCols_ = 0;
 };
 
-FlexGrid::FlexGrid(QWidget* parent)
-    : QTableView(parent)
-    , m_model(new FlexGridModel)
+FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridModel)
 {
-    m_model->setParent(this);
-    setModel(m_model);
+    model_->setParent(this);
+    setModel(model_);
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setEditTriggers(NoEditTriggers);
@@ -252,99 +246,123 @@ FlexGrid::FlexGrid(QWidget* parent)
     // The corner button is Qt's own; it gets the corner cells' text painted over.
     for (auto* button : findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly)) {
         if (button->metaObject()->className() == QByteArray("QTableCornerButton")) {
-            m_corner = button;
-            m_corner->installEventFilter(this);
+            corner_ = button;
+            corner_->installEventFilter(this);
         }
     }
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { noteTopRow(); });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        emit cellClicked(index.row() + m_model->fixedRows(), index.column() + m_model->fixedCols());
+        emit cellClicked(index.row() + model_->fixedRows(), index.column() + model_->fixedCols());
     });
-    setScrollBars(m_scrollBars);
+    setScrollBars(scrollBars_);
     applyLayout();
 }
 
 FlexGrid::~FlexGrid() = default;
 
-int FlexGrid::rows() const { return m_model->rows(); }
+int FlexGrid::rows() const
+{
+    return model_->rows();
+}
 
 void FlexGrid::setRows(int n)
 {
-    m_model->setRows(n);
-    if (rows() == fixedRows())
-        applyColWidths(); // the cut resets the model
+    model_->setRows(n);
+    if (rows() == fixedRows()) applyColWidths(); // the cut resets the model
     syncCurrent();
     updateGeometries();
     noteTopRow();
 }
 
-int FlexGrid::cols() const { return m_model->cols(); }
+int FlexGrid::cols() const
+{
+    return model_->cols();
+}
 
 void FlexGrid::setCols(int n)
 {
-    m_model->setCols(n);
-    if (m_colWidths.size() > cols())
-        m_colWidths.resize(cols()); // columns added later start at the default width
+    model_->setCols(n);
+    if (colWidths_.size() > cols())
+        colWidths_.resize(cols()); // columns added later start at the default width
     applyColWidths();
     syncCurrent();
 }
 
-int FlexGrid::fixedRows() const { return m_model->fixedRows(); }
+int FlexGrid::fixedRows() const
+{
+    return model_->fixedRows();
+}
 
 void FlexGrid::setFixedRows(int n)
 {
-    m_model->setFixed(n, m_model->fixedCols());
+    model_->setFixed(n, model_->fixedCols());
     applyLayout();
     syncCurrent();
     updateGeometries();
     noteTopRow();
 }
 
-int FlexGrid::fixedCols() const { return m_model->fixedCols(); }
+int FlexGrid::fixedCols() const
+{
+    return model_->fixedCols();
+}
 
 void FlexGrid::setFixedCols(int n)
 {
-    m_model->setFixed(m_model->fixedRows(), n);
+    model_->setFixed(model_->fixedRows(), n);
     applyLayout();
     syncCurrent();
 }
 
 QString FlexGrid::textMatrix(int row, int col) const
 {
-    return m_model->valid(row, col) ? m_model->cell(row, col) : QString();
+    return model_->valid(row, col) ? model_->cell(row, col) : QString();
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text)
 {
-    if (!m_model->valid(row, col))
-        return;
-    m_model->setCell(row, col, text);
-    if (row < fixedRows() && col < fixedCols() && m_corner)
-        m_corner->update();
+    if (!model_->valid(row, col)) return;
+    model_->setCell(row, col, text);
+    if (row < fixedRows() && col < fixedCols() && corner_) corner_->update();
 }
 
-int FlexGrid::row() const { return m_row; }
+int FlexGrid::row() const
+{
+    return row_;
+}
 
 void FlexGrid::setRow(int row)
 {
-    m_row = std::clamp(row, 0, rows() - 1);
+    row_ = std::clamp(row, 0, rows() - 1);
     syncCurrent();
 }
 
-int FlexGrid::col() const { return m_col; }
+int FlexGrid::col() const
+{
+    return col_;
+}
 
 void FlexGrid::setCol(int col)
 {
-    m_col = std::clamp(col, 0, cols() - 1);
+    col_ = std::clamp(col, 0, cols() - 1);
     syncCurrent();
 }
 
-QString FlexGrid::text() const { return textMatrix(m_row, m_col); }
+QString FlexGrid::text() const
+{
+    return textMatrix(row_, col_);
+}
 
-void FlexGrid::setText(const QString& text) { setTextMatrix(m_row, m_col, text); }
+void FlexGrid::setText(const QString& text)
+{
+    setTextMatrix(row_, col_, text);
+}
 
-int FlexGrid::topRow() const { return verticalScrollBar()->value() + fixedRows(); }
+int FlexGrid::topRow() const
+{
+    return verticalScrollBar()->value() + fixedRows();
+}
 
 void FlexGrid::setTopRow(int row)
 {
@@ -358,19 +376,16 @@ void FlexGrid::setTopRow(int row)
 
 void FlexGrid::setColWidth(int col, int pixels)
 {
-    if (col < 0 || col >= cols())
-        return;
-    if (m_colWidths.size() < cols())
-        m_colWidths.resize(cols(), -1);
-    m_colWidths[col] = std::max(pixels, 0);
+    if (col < 0 || col >= cols()) return;
+    if (colWidths_.size() < cols()) colWidths_.resize(cols(), -1);
+    colWidths_[col] = std::max(pixels, 0);
     applyColWidths();
 }
 
 int FlexGrid::colWidth(int col) const
 {
-    if (col < 0 || col >= cols())
-        return 0;
-    const int w = col < m_colWidths.size() ? m_colWidths[col] : -1;
+    if (col < 0 || col >= cols()) return 0;
+    const int w = col < colWidths_.size() ? colWidths_[col] : -1;
     return w >= 0 ? w : horizontalHeader()->defaultSectionSize();
 }
 
@@ -389,14 +404,13 @@ void FlexGrid::setColWidthForText(int col, const QString& templateText)
 
 void FlexGrid::setColAlignment(int col, int alignment)
 {
-    if (col < 0 || col >= cols())
-        return;
-    m_model->setAlignmentCode(col, std::clamp(alignment, 0, int(AlignGeneral)));
+    if (col < 0 || col >= cols()) return;
+    model_->setAlignmentCode(col, std::clamp(alignment, 0, int(AlignGeneral)));
 }
 
 int FlexGrid::colAlignment(int col) const
 {
-    return col >= 0 && col < cols() ? m_model->alignmentCode(col) : int(AlignLeftCenter);
+    return col >= 0 && col < cols() ? model_->alignmentCode(col) : int(AlignLeftCenter);
 }
 
 void FlexGrid::addItem(const QString& tabSeparatedCells)
@@ -406,41 +420,43 @@ void FlexGrid::addItem(const QString& tabSeparatedCells)
 
 void FlexGrid::appendRow(const QStringList& cells)
 {
-    m_model->appendRow(cells);
+    model_->appendRow(cells);
 }
 
 void FlexGrid::setScrollBars(int style)
 {
-    m_scrollBars = style;
+    scrollBars_ = style;
     setVerticalScrollBarPolicy((style & 2) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
 }
 
-int FlexGrid::scrollBars() const { return m_scrollBars; }
+int FlexGrid::scrollBars() const
+{
+    return scrollBars_;
+}
 
 void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    if (!m_quietCurrent && current.isValid()) {
-        m_row = current.row() + fixedRows();
-        m_col = current.column() + fixedCols();
+    if (!quietCurrent_ && current.isValid()) {
+        row_ = current.row() + fixedRows();
+        col_ = current.column() + fixedCols();
     }
 }
 
 void FlexGrid::scrollTo(const QModelIndex& index, ScrollHint hint)
 {
     // Setting the current cell from code leaves the top row alone.
-    if (!m_quietCurrent)
-        QTableView::scrollTo(index, hint);
+    if (!quietCurrent_) QTableView::scrollTo(index, hint);
 }
 
 bool FlexGrid::event(QEvent* event)
 {
     // A current cell set while hidden must not scroll the grid when it shows.
     if (event->type() == QEvent::Show) {
-        const bool quiet = m_quietCurrent;
-        m_quietCurrent = true;
+        const bool quiet = quietCurrent_;
+        quietCurrent_ = true;
         const bool done = QTableView::event(event);
-        m_quietCurrent = quiet;
+        quietCurrent_ = quiet;
         return done;
     }
     return QTableView::event(event);
@@ -449,31 +465,31 @@ bool FlexGrid::event(QEvent* event)
 void FlexGrid::changeEvent(QEvent* event)
 {
     QTableView::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
-        applyLayout();
+    if (event->type() == QEvent::FontChange) applyLayout();
 }
 
 bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_corner && event->type() == QEvent::Paint) {
-        QPainter painter(m_corner);
+    if (watched == corner_ && event->type() == QEvent::Paint) {
+        QPainter painter(corner_);
         QStyleOptionHeader option;
-        option.initFrom(m_corner);
-        option.palette.setCurrentColorGroup(QPalette::Active); // the button is only disabled to clicks
+        option.initFrom(corner_);
+        option.palette.setCurrentColorGroup(
+            QPalette::Active); // the button is only disabled to clicks
         option.state |= QStyle::State_Enabled | QStyle::State_Raised;
-        option.rect = m_corner->rect();
-        option.text = m_model->cornerText();
+        option.rect = corner_->rect();
+        option.text = model_->cornerText();
         option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         option.position = QStyleOptionHeader::OnlyOneSection;
         option.orientation = Qt::Horizontal;
-        m_corner->style()->drawControl(QStyle::CE_Header, &option, &painter, m_corner);
+        corner_->style()->drawControl(QStyle::CE_Header, &option, &painter, corner_);
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint pos = mouse->position().toPoint();
         if (mouse->button() == Qt::LeftButton) {
-            if (watched == m_corner)
+            if (watched == corner_)
                 emit cellClicked(0, 0);
             else if (watched == horizontalHeader()->viewport())
                 headerClicked(Qt::Horizontal, horizontalHeader()->logicalIndexAt(pos));
@@ -486,21 +502,18 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
 
 void FlexGrid::headerClicked(Qt::Orientation orientation, int section)
 {
-    if (section < 0)
-        return;
+    if (section < 0) return;
     // As the flex grid: a title selects its column, a row header its row.
     if (orientation == Qt::Horizontal) {
         const int c = section + fixedCols();
-        if (rows() > fixedRows())
-            m_row = fixedRows();
-        m_col = c;
+        if (rows() > fixedRows()) row_ = fixedRows();
+        col_ = c;
         syncCurrent();
         emit cellClicked(0, c);
     } else {
         const int r = section + fixedRows();
-        m_row = r;
-        if (cols() > fixedCols())
-            m_col = fixedCols();
+        row_ = r;
+        if (cols() > fixedCols()) col_ = fixedCols();
         syncCurrent();
         emit cellClicked(r, 0);
     }
@@ -532,22 +545,22 @@ void FlexGrid::applyColWidths()
 
 void FlexGrid::syncCurrent()
 {
-    m_row = std::clamp(m_row, 0, rows() - 1);
-    m_col = std::clamp(m_col, 0, cols() - 1);
-    const QModelIndex index = m_model->index(m_row - fixedRows(), m_col - fixedCols());
-    m_quietCurrent = true;
+    row_ = std::clamp(row_, 0, rows() - 1);
+    col_ = std::clamp(col_, 0, cols() - 1);
+    const QModelIndex index = model_->index(row_ - fixedRows(), col_ - fixedCols());
+    quietCurrent_ = true;
     if (index.isValid())
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     else
         selectionModel()->clear();
-    m_quietCurrent = false;
+    quietCurrent_ = false;
 }
 
 void FlexGrid::noteTopRow()
 {
     const int top = topRow();
-    if (top != m_lastTop) {
-        m_lastTop = top;
+    if (top != lastTop_) {
+        lastTop_ = top;
         emit topRowChanged(top);
     }
 }

@@ -15,9 +15,15 @@ class FlexGrid : public QTableView
 public:
     // Flex grid column alignments (setColAlignment); columns start left-centred.
     enum Alignment {
-        AlignLeftTop, AlignLeftCenter, AlignLeftBottom,
-        AlignCenterTop, AlignCenterCenter, AlignCenterBottom,
-        AlignRightTop, AlignRightCenter, AlignRightBottom,
+        AlignLeftTop,
+        AlignLeftCenter,
+        AlignLeftBottom,
+        AlignCenterTop,
+        AlignCenterCenter,
+        AlignCenterBottom,
+        AlignRightTop,
+        AlignRightCenter,
+        AlignRightBottom,
         AlignGeneral // numbers to the right, other texts to the left
     };
 
@@ -91,12 +97,12 @@ private:
     void headerClicked(Qt::Orientation orientation, int section);
     int cellPadding() const;
 
-    FlexGridModel* m_model;
-    int m_row = 1;
-    int m_col = 0;
-    int m_scrollBars = 3;
-    int m_lastTop = -1;
-    bool m_quietCurrent = false;
-    QWidget* m_corner = nullptr;
-    QList<int> m_colWidths; // -1: the default width
+    FlexGridModel* model_;
+    int row_ = 1;
+    int col_ = 0;
+    int scrollBars_ = 3;
+    int lastTop_ = -1;
+    bool quietCurrent_ = false;
+    QWidget* corner_ = nullptr;
+    QList<int> colWidths_; // -1: the default width
 };

@@ -14,8 +14,7 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort
 
 SerialPort::~SerialPort()
 {
-    if (port_->isOpen())
-        port_->close();
+    if (port_->isOpen()) port_->close();
 }
 
 void SerialPort::setCommPort(int number)
@@ -26,8 +25,7 @@ void SerialPort::setCommPort(int number)
 bool SerialPort::setSettings(const QString& settings)
 {
     const QStringList p = settings.split(QLatin1Char(','));
-    if (p.size() != 4)
-        return false;
+    if (p.size() != 4) return false;
     bool ok = false;
     const int baud = p[0].trimmed().toInt(&ok);
     if (!ok || baud <= 0 || p[1].trimmed().compare(QLatin1String("n"), Qt::CaseInsensitive) != 0 ||
@@ -46,16 +44,13 @@ QString SerialPort::portsFolder()
 
 QString SerialPort::deviceFor(int number)
 {
-    if (number < 1 || number > 16)
-        return {};
+    if (number < 1 || number > 16) return {};
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(number);
 #else
     const QFileInfo link(portsFolder() + QStringLiteral("/COM%1").arg(number));
-    if (link.isSymLink())
-        return link.symLinkTarget();
-    if (link.exists())
-        return link.absoluteFilePath();
+    if (link.isSymLink()) return link.symLinkTarget();
+    if (link.exists()) return link.absoluteFilePath();
     return QStringLiteral("/dev/ttyUSB%1").arg(number - 1);
 #endif
 }
@@ -63,12 +58,10 @@ QString SerialPort::deviceFor(int number)
 bool SerialPort::setPortOpen(bool open)
 {
     if (!open) {
-        if (port_->isOpen())
-            port_->close();
+        if (port_->isOpen()) port_->close();
         return true;
     }
-    if (port_->isOpen())
-        return true;
+    if (port_->isOpen()) return true;
     const QString device = deviceFor(number_);
     if (device.isEmpty()) {
         error_ = tr("No port COM%1").arg(number_);
@@ -91,8 +84,7 @@ bool SerialPort::setPortOpen(bool open)
 
 bool SerialPort::reopen()
 {
-    if (port_->isOpen())
-        port_->close();
+    if (port_->isOpen()) port_->close();
     return setPortOpen(true);
 }
 
@@ -103,8 +95,7 @@ bool SerialPort::portOpen() const
 
 void SerialPort::takeIn()
 {
-    if (!port_->isOpen())
-        return;
+    if (!port_->isOpen()) return;
     // QSerialPort reads from the system only inside an event loop or a wait;
     // a zero wait takes in what is there without blocking.
     while (port_->waitForReadyRead(0)) {
@@ -128,8 +119,7 @@ QByteArray SerialPort::input()
 
 void SerialPort::output(const QByteArray& bytes)
 {
-    if (!port_->isOpen() || bytes.isEmpty())
-        return;
+    if (!port_->isOpen() || bytes.isEmpty()) return;
     port_->write(bytes);
     // Push the bytes to the system now rather than at the next event loop.
     while (port_->bytesToWrite() > 0 && port_->waitForBytesWritten(100)) {

@@ -15,6 +15,5 @@ SSPanel::SSPanel(const QString& caption, QWidget* parent) : QLabel(caption, pare
 void ClickLabel::mouseReleaseEvent(QMouseEvent* e)
 {
     QLabel::mouseReleaseEvent(e);
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-        emit clicked();
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
 }

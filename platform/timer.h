@@ -18,8 +18,7 @@ public:
     bool enabled() const { return timer_.isActive(); }
     void setEnabled(bool on)
     {
-        if (on == timer_.isActive())
-            return;
+        if (on == timer_.isActive()) return;
         if (on)
             timer_.start();
         else

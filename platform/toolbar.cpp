@@ -22,8 +22,7 @@ QToolButton* Toolbar::addButton(const QString& key, const QString& toolTip, cons
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     connect(b, &QToolButton::clicked, this, [this, b] {
-        if (b->isEnabled() && b->isVisible())
-            emit buttonClick(b->objectName());
+        if (b->isEnabled() && b->isVisible()) emit buttonClick(b->objectName());
     });
     auto* layout = static_cast<QHBoxLayout*>(this->layout());
     layout->insertWidget(layout->count() - 1, b);

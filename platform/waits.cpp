@@ -19,8 +19,7 @@ public:
     void processEvents() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
     void sleep(qint64 ns) override
     {
-        if (!QCoreApplication::instance())
-            return;
+        if (!QCoreApplication::instance()) return;
         QEventLoop loop;
         QTimer wake;
         wake.setSingleShot(true);
@@ -62,11 +61,9 @@ void WaitSeconds(double s)
     const qint64 length = (!pastMidnight && s > 0) ? qint64(std::llround(s * 1e9)) : 0;
     for (;;) {
         clock.processEvents();
-        if (ending || pastMidnight)
-            return;
+        if (ending || pastMidnight) return;
         const qint64 passed = clock.elapsedNs() - start;
-        if (passed >= length)
-            return;
+        if (passed >= length) return;
         clock.sleep(length - passed);
     }
 }

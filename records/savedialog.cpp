@@ -17,7 +17,8 @@ void ShowSaveDialog(CommonDialog& cmd, QWidget* parent)
 {
     RecordingState& s = recordingState();
     cmd.FilterIndex = 0;
-    cmd.Filter = QStringLiteral("Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|");
+    cmd.Filter =
+        QStringLiteral("Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|");
     cmd.Flags = CommonDialog::OverwritePrompt;
     if (!cmd.ShowSave(parent)) {
         s.FileChosen = false;
@@ -29,14 +30,13 @@ void ShowSaveDialog(CommonDialog& cmd, QWidget* parent)
 
 namespace {
 
-bool writeRows(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow, QIODevice& file,
-               DataFile::Separator sep, bool selectColumn)
+bool writeRows(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,
+               QIODevice& file, DataFile::Separator sep, bool selectColumn)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString caption = window ? window->windowTitle() : QString();
     const auto restore = qScopeGuard([&] {
-        if (window)
-            window->setWindowTitle(caption);
+        if (window) window->setWindowTitle(caption);
         QApplication::restoreOverrideCursor();
     });
     lastGrid = std::clamp(lastGrid, 0, 2);
@@ -47,17 +47,14 @@ bool writeRows(QWidget* window, const RecordGrids& grids, int lastGrid, int last
         for (int c = 0; c <= lastGrid; ++c) {
             FlexGrid* g = grids[size_t(c)];
             // Rows can be cut while events run between rows.
-            if (!g || r >= g->rows())
-                return false;
-            if (selectColumn)
-                g->setCol(0);
+            if (!g || r >= g->rows()) return false;
+            if (selectColumn) g->setCol(0);
             const QString cell = g->textMatrix(r, 0);
             line += cell.toLatin1();
             line += char(sep);
         }
         line += DataFile::LineEnd;
-        if (file.write(line) != line.size())
-            return false;
+        if (file.write(line) != line.size()) return false;
         if (progress.due(r == lastRow)) {
             if (window)
                 window->setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
@@ -65,15 +62,15 @@ bool writeRows(QWidget* window, const RecordGrids& grids, int lastGrid, int last
         }
     }
     for (int c = 0; c <= lastGrid; ++c)
-        if (FlexGrid* g = grids[size_t(c)]; g && lastRow < g->rows())
-            g->setRow(lastRow);
+        if (FlexGrid* g = grids[size_t(c)]; g && lastRow < g->rows()) g->setRow(lastRow);
     return true;
 }
 
 } // namespace
 
 #define DORVI_GRID_WRITER(name, separator, column)                                                 \
-    bool name(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow, QIODevice& file) \
+    bool name(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,                \
+              QIODevice& file)                                                                     \
     {                                                                                              \
         return writeRows(window, grids, lastGrid, lastRow, file, separator, column);               \
     }
@@ -88,10 +85,8 @@ DORVI_GRID_WRITER(SaveGridColTabAll, DataFile::Separator::Tab, true)
 
 GridWriter gridWriterForFilter(int filterIndex, bool selectColumn)
 {
-    if (filterIndex == 1)
-        return selectColumn ? SaveGridColTab : SaveGridTab;
-    if (filterIndex == 2)
-        return selectColumn ? SaveGridColCsv : SaveGridCsv;
+    if (filterIndex == 1) return selectColumn ? SaveGridColTab : SaveGridTab;
+    if (filterIndex == 2) return selectColumn ? SaveGridColCsv : SaveGridCsv;
     return selectColumn ? SaveGridColTabAll : SaveGridTabAll;
 }
 

@@ -20,8 +20,10 @@ using RecordGrids = std::array<FlexGrid*, 3>;
 // form, to a file the caller opened. The window's caption counts the rows
 // meanwhile and is put back at the end. False when a write failed or a row
 // could no longer be read; the rows written so far stay.
-bool SaveGridTab(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow, QIODevice& file);
-bool SaveGridCsv(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow, QIODevice& file);
+bool SaveGridTab(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,
+                 QIODevice& file);
+bool SaveGridCsv(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,
+                 QIODevice& file);
 bool SaveGridTabAll(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,
                     QIODevice& file);
 bool SaveGridColTab(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,

@@ -4,8 +4,7 @@
 #include <QTest>
 
 // QFETCH as an expression.
-template <typename T>
-T fetch(const char* name)
+template <typename T> T fetch(const char* name)
 {
     return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
 }

@@ -13,12 +13,10 @@ double Log10(double x)
 
 QString FormatTenths(double x)
 {
-    if (!std::isfinite(x))
-        return {};
+    if (!std::isfinite(x)) return {};
     const double scaled = 10.0 * x;
     const double t = scaled >= 0 ? std::floor(scaled + 1e-9) : std::ceil(scaled - 1e-9);
-    if (std::fabs(t) > 9e15)
-        return {};
+    if (std::fabs(t) > 9e15) return {};
     const long long n = static_cast<long long>(t);
     const QString d = QString::number(n < 0 ? -n : n);
     return (n < 0 ? QStringLiteral("-") : QString()) + d.left(d.size() - 1) + QLatin1Char('.') +
@@ -30,8 +28,7 @@ double ValueOfText(const QString& text)
     QString num;
     bool digits = false, point = false, exponent = false;
     for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t'))
-            continue;
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) continue;
         if (c.isDigit() && c.unicode() < 128) {
             num += c;
             digits = true;
@@ -125,14 +122,10 @@ void LiveState::countLevel(double L)
     b = std::clamp(b, 0.0, double(Bins1dB - 1));
     LiveCounts1dB[size_t(b)] += 1;
 
-    if (v > LevelMax01dB)
-        LevelMax01dB = v;
-    if (v < LevelMin01dB)
-        LevelMin01dB = v;
-    if (L > LevelMax1dB)
-        LevelMax1dB = std::trunc(L) + 1;
-    if (L < LevelMin1dB)
-        LevelMin1dB = std::trunc(L) - 1;
+    if (v > LevelMax01dB) LevelMax01dB = v;
+    if (v < LevelMin01dB) LevelMin01dB = v;
+    if (L > LevelMax1dB) LevelMax1dB = std::trunc(L) + 1;
+    if (L < LevelMin1dB) LevelMin1dB = std::trunc(L) - 1;
 }
 
 void LiveState::trackLeqSelExtremes()
@@ -151,8 +144,7 @@ void LiveState::storeHistory(double L)
     LeqSeries[size_t(SampleCount)] = ValueOfText(LeqText);
     SelSeries[size_t(SampleCount)] = ValueOfText(SelText);
     SampleCount += 1;
-    if (SampleCount >= HistorySlots)
-        SampleCount = 0;
+    if (SampleCount >= HistorySlots) SampleCount = 0;
 }
 
 void LiveState::clearHistograms()

@@ -111,8 +111,8 @@ LiveState& liveState();
 
 struct SamplingState
 {
-    int PcSamplingTime = 1;   // 1..86400 ticks between samples
-    int DisplayStep = 1;      // 1..255, row step of a logger download
+    int PcSamplingTime = 1;               // 1..86400 ticks between samples
+    int DisplayStep = 1;                  // 1..255, row step of a logger download
     std::optional<int> MeterSamplingTime; // none until first read or set
     bool SamplingByPc = false;
     bool SamplingByLoggerInterval = false;

@@ -46,12 +46,10 @@ void DecodeLevel(uint8_t high, uint8_t low)
     State& s = state();
     uint32_t v = uint32_t(high) * 256 + low;
     const bool marked = v >= 32768;
-    if (marked)
-        v -= 32768;
+    if (marked) v -= 32768;
     s.RecordLevel = v / 10.0;
     s.LevelText = TenthsText(v);
-    if (marked)
-        s.LevelText += QLatin1Char('*');
+    if (marked) s.LevelText += QLatin1Char('*');
 }
 
 uint32_t ShiftBits(uint32_t& v, bool left, int count)
@@ -83,8 +81,7 @@ QString CutField(const QByteArray& reply, int start, int count)
 {
     const qsizetype first = std::max<qsizetype>(start, 1);
     const qsizetype last = std::min<qsizetype>(qsizetype(start) + count - 1, reply.size());
-    if (last < first)
-        return {};
+    if (last < first) return {};
     return QString::fromLatin1(reply.mid(first - 1, last - first + 1));
 }
 

@@ -11,8 +11,7 @@ PortExchange::PortExchange() : owned_(!held)
 
 PortExchange::~PortExchange()
 {
-    if (owned_)
-        held = false;
+    if (owned_) held = false;
 }
 
 bool PortExchange::busy()

@@ -4,8 +4,7 @@ namespace Meter {
 
 QByteArray RemoteKeyCommand(int keyCode)
 {
-    if (keyCode < 1 || keyCode > 10)
-        return {};
+    if (keyCode < 1 || keyCode > 10) return {};
     QByteArray b(4, '\0');
     b[0] = CmdKey;
     b[3] = char(keyCode);

@@ -30,15 +30,9 @@ struct KeyInfo
     const char* caption; // text on the button
 };
 inline constexpr KeyInfo Keys[10] = {
-    {"BtnCA", "A / C"},
-    {"BtnFastSlow", "Fast/Slow/Imp"},
-    {"BtnLeq", "Leq SEL SPL"},
-    {"BtnMax", "Max Min Inst"},
-    {"BtnPlayPause", "Run Pause Stop"},
-    {"BtnRecord", "Record Erase"},
-    {"BtnDate", "Date Time"},
-    {"BtnInteg", "Integ Time"},
-    {"BtnUp", "Up"},
+    {"BtnCA", "A / C"},         {"BtnFastSlow", "Fast/Slow/Imp"},   {"BtnLeq", "Leq SEL SPL"},
+    {"BtnMax", "Max Min Inst"}, {"BtnPlayPause", "Run Pause Stop"}, {"BtnRecord", "Record Erase"},
+    {"BtnDate", "Date Time"},   {"BtnInteg", "Integ Time"},         {"BtnUp", "Up"},
     {"BtnDown", "Down"},
 };
 

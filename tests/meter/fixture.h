@@ -29,8 +29,7 @@ struct ScriptedDialogs
     {
         Platform::setDialogSeam([this](const Platform::DialogRequest& r) {
             asked.append(r);
-            if (!answers.isEmpty())
-                return answers.takeFirst();
+            if (!answers.isEmpty()) return answers.takeFirst();
             Platform::DialogAnswer a;
             if (r.kind == Platform::DialogRequest::SaveFile ||
                 r.kind == Platform::DialogRequest::OpenFile)
@@ -61,8 +60,7 @@ struct ScriptedDialogs
     {
         QList<Platform::DialogRequest> out;
         for (const auto& r : asked)
-            if (r.kind == kind)
-                out.append(r);
+            if (r.kind == kind) out.append(r);
         return out;
     }
 };
@@ -91,8 +89,7 @@ struct SimLine
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         QString error;
         const bool ok = sim.start(SerialPort::portsFolder(), port, &error);
-        if (!ok)
-            qWarning("simulator: %s", qPrintable(error));
+        if (!ok) qWarning("simulator: %s", qPrintable(error));
         return ok;
     }
 };
@@ -124,8 +121,7 @@ inline std::unique_ptr<Panel> loadedPanel(bool timersRunning = false)
 {
     startupState().PortNumber = 1;
     auto p = std::make_unique<Panel>();
-    if (!p->Form_Load())
-        return nullptr;
+    if (!p->Form_Load()) return nullptr;
     if (!timersRunning) {
         p->Timer1->setEnabled(false);
         p->Timer2->setEnabled(false);

@@ -32,8 +32,7 @@ private slots:
     {
         QFETCH(int, before);
         QFETCH(int, byte);
-        if (before >= 0)
-            Meter::DecodeRange(uint8_t(before));
+        if (before >= 0) Meter::DecodeRange(uint8_t(before));
         Meter::DecodeRange(uint8_t(byte));
         QCOMPARE(state().RangeLow, fetch<int>("low"));
         QCOMPARE(state().RangeHigh, fetch<int>("high"));
@@ -47,11 +46,21 @@ private slots:
         QTest::addColumn<QString>("time");
         QTest::addColumn<QString>("freq");
         QTest::addColumn<QString>("flags"); // run pause stop under as 0/1
-        QTest::newRow("0x63") << 0x63 << "" << "AA" << "0000";
-        QTest::newRow("0x9C") << 0x9C << "FAST" << "A" << "1111";
-        QTest::newRow("slow C run") << 0x25 << "SLOW" << "C" << "1000";
-        QTest::newRow("imp Z pause") << 0x4A << "IMP" << "Z" << "0100";
-        QTest::newRow("stop only") << 0x10 << "FAST" << "A" << "0010";
+        QTest::newRow("0x63") << 0x63 << ""
+                              << "AA"
+                              << "0000";
+        QTest::newRow("0x9C") << 0x9C << "FAST"
+                              << "A"
+                              << "1111";
+        QTest::newRow("slow C run") << 0x25 << "SLOW"
+                                    << "C"
+                                    << "1000";
+        QTest::newRow("imp Z pause") << 0x4A << "IMP"
+                                     << "Z"
+                                     << "0100";
+        QTest::newRow("stop only") << 0x10 << "FAST"
+                                   << "A"
+                                   << "0010";
     }
     void mode()
     {
@@ -136,15 +145,18 @@ private slots:
         twenty.append('\x35');
         QTest::newRow("empty reply") << QByteArray() << 1 << 5 << "";
         QTest::newRow("byte 20") << twenty << 20 << 1 << "5";
-        QTest::newRow("Latin-1") << QByteArray("\xE9\xFF", 2) << 1 << 2 << QString::fromLatin1("\xE9\xFF");
+        QTest::newRow("Latin-1") << QByteArray("\xE9\xFF", 2) << 1 << 2
+                                 << QString::fromLatin1("\xE9\xFF");
         QTest::newRow("past the end") << QByteArray("abc") << 3 << 5 << "c";
         QTest::newRow("beyond") << QByteArray("abc") << 4 << 2 << "";
-        QTest::newRow("zero byte kept") << QByteArray("a\0b", 3) << 1 << 3 << QString::fromLatin1("a\0b", 3);
+        QTest::newRow("zero byte kept")
+            << QByteArray("a\0b", 3) << 1 << 3 << QString::fromLatin1("a\0b", 3);
     }
     void cutField()
     {
-        QCOMPARE(Meter::CutField(fetch<QByteArray>("reply"), fetch<int>("start"), fetch<int>("count")),
-                 fetch<QString>("text"));
+        QCOMPARE(
+            Meter::CutField(fetch<QByteArray>("reply"), fetch<int>("start"), fetch<int>("count")),
+            fetch<QString>("text"));
     }
 
     void frames_data()
@@ -152,12 +164,17 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<bool>("frame");
         QTest::addColumn<bool>("handshake");
-        QTest::newRow("bytes before a frame") << QByteArray("\x41\x02\x01\x04\x02\x8D\x03", 7) << true << false;
-        QTest::newRow("stray 02 after") << QByteArray("\x02\x01\x04\x02\x8D\x03\x02", 7) << false << false;
-        QTest::newRow("handshake after bytes") << QByteArray("\x41\x42\x02\xFF\xFF\xFF\xFF\x03", 8) << true << true;
-        QTest::newRow("handshake then one byte") << QByteArray("\x02\xFF\xFF\xFF\xFF\x03\x02", 7) << false << false;
+        QTest::newRow("bytes before a frame")
+            << QByteArray("\x41\x02\x01\x04\x02\x8D\x03", 7) << true << false;
+        QTest::newRow("stray 02 after")
+            << QByteArray("\x02\x01\x04\x02\x8D\x03\x02", 7) << false << false;
+        QTest::newRow("handshake after bytes")
+            << QByteArray("\x41\x42\x02\xFF\xFF\xFF\xFF\x03", 8) << true << true;
+        QTest::newRow("handshake then one byte")
+            << QByteArray("\x02\xFF\xFF\xFF\xFF\x03\x02", 7) << false << false;
         QTest::newRow("five bytes") << QByteArray("\x02\xFF\xFF\xFF\xFF", 5) << false << false;
-        QTest::newRow("02 and 03 inside") << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << false;
+        QTest::newRow("02 and 03 inside")
+            << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << false;
     }
     void frames()
     {

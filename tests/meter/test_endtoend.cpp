@@ -36,8 +36,7 @@ public:
         t.start();
         while (t.elapsed() < msecs) {
             socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
-            if (socket_.waitForConnected(500))
-                return handshake();
+            if (socket_.waitForConnected(500)) return handshake();
             socket_.abort();
             QTest::qWait(100);
         }
@@ -53,23 +52,21 @@ public:
         socket_.write(request);
         for (;;) {
             const QByteArray head = read(4);
-            if (head.size() < 4)
-                return {};
+            if (head.size() < 4) return {};
             if (head[0] != 0) // only framebuffer updates are expected
                 return {};
             const int rects = int(be(head, 2, 2));
             for (int i = 0; i < rects; ++i) {
                 const QByteArray r = read(12);
-                if (r.size() < 12)
-                    return {};
+                if (r.size() < 12) return {};
                 const int x = int(be(r, 0, 2));
                 const int y = int(be(r, 2, 2));
                 const int w = int(be(r, 4, 2));
                 const int h = int(be(r, 6, 2));
                 const QByteArray pixels = read(qsizetype(w) * h * 4);
                 for (int row = 0; row < h; ++row)
-                    memcpy(image_.scanLine(y + row) + x * 4, pixels.constData() + qsizetype(row) * w * 4,
-                           size_t(w) * 4);
+                    memcpy(image_.scanLine(y + row) + x * 4,
+                           pixels.constData() + qsizetype(row) * w * 4, size_t(w) * 4);
             }
             return image_;
         }
@@ -94,8 +91,7 @@ private:
     {
         QByteArray out;
         while (out.size() < n) {
-            if (!socket_.bytesAvailable() && !socket_.waitForReadyRead(5000))
-                break;
+            if (!socket_.bytesAvailable() && !socket_.waitForReadyRead(5000)) break;
             out += socket_.read(n - out.size());
         }
         return out;
@@ -103,20 +99,19 @@ private:
 
     bool handshake()
     {
-        if (read(12).left(4) != "RFB ")
-            return false;
+        if (read(12).left(4) != "RFB ") return false;
         socket_.write("RFB 003.003\n");
         if (be(read(4), 0, 4) != 1) // no security
             return false;
         socket_.write(QByteArray(1, '\1')); // shared
         const QByteArray init = read(24);
-        if (init.size() < 24)
-            return false;
+        if (init.size() < 24) return false;
         size_ = QSize(int(be(init, 0, 2)), int(be(init, 2, 2)));
         read(be(init, 20, 4)); // the name
         // 32 bits a pixel, true colour, red at bit 16: QImage's RGB32 in memory.
         QByteArray format(20, '\0');
-        const char pf[16] = {32, 24, 0, 1, 0, char(255), 0, char(255), 0, char(255), 16, 8, 0, 0, 0, 0};
+        const char pf[16] = {32, 24,        0,  1, 0, char(255), 0, char(255),
+                             0,  char(255), 16, 8, 0, 0,         0, 0};
         memcpy(format.data() + 4, pf, 16);
         socket_.write(format);
         QByteArray encodings(8, '\0');
@@ -143,13 +138,14 @@ quint16 freePort()
 // Share of pixels that differ by more than a little.
 double difference(const QImage& a, const QImage& b)
 {
-    if (a.size() != b.size())
-        return 1;
+    if (a.size() != b.size()) return 1;
     qint64 differ = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) > 60)
+            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                    std::abs(qBlue(p) - qBlue(q)) >
+                60)
                 ++differ;
         }
     return double(differ) / (a.width() * a.height());
@@ -168,7 +164,8 @@ private slots:
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(DORVI_BIN_DIR "/meter-sim"),
                   {QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--ports-dir"),
-                   config.filePath(QStringLiteral("dorvi/ports")), QStringLiteral("--level"), QStringLiteral("734")});
+                   config.filePath(QStringLiteral("dorvi/ports")), QStringLiteral("--level"),
+                   QStringLiteral("734")});
         QVERIFY(sim.waitForStarted());
         QVERIFY(sim.waitForReadyRead(10000));
         QVERIFY(sim.readAll().contains("link:"));
@@ -177,7 +174,8 @@ private slots:
         QProcess dorvi;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:size=800x700:port=%1").arg(port));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                   QStringLiteral("vnc:size=800x700:port=%1").arg(port));
         dorvi.setProcessEnvironment(env);
         dorvi.setWorkingDirectory(config.path());
         dorvi.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -197,7 +195,8 @@ private slots:
         const QPoint portWindow(Twips::px(3700), Twips::px(2700));
         const QColor teal = Twips::color(0x00808000);
         QImage screen;
-        QTRY_VERIFY_WITH_TIMEOUT((screen = vnc.frame(), screen.pixelColor(portWindow + QPoint(5, 5)) == teal), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (screen = vnc.frame(), screen.pixelColor(portWindow + QPoint(5, 5)) == teal), 20000);
         vnc.click(portWindow + Twips::rect(1320, 1080, 615, 375).center());
 
         // The main window at the top-left corner, its big figure showing the level.
@@ -225,7 +224,8 @@ private slots:
         shown.save(QStringLiteral(DORVI_BUILD_DIR "/endtoend-lcd.png"));
         QVERIFY2(best <= 0.02, qPrintable(QString::number(best)));
         // And it is no other text: the design figure or a neighbouring level.
-        for (const QString& other : {QStringLiteral("140.0"), QStringLiteral("73.3"), QStringLiteral("78.4")})
+        for (const QString& other :
+             {QStringLiteral("140.0"), QStringLiteral("73.3"), QStringLiteral("78.4")})
             QVERIFY(difference(shown, rendered(other)) > 0.02);
     }
 };

@@ -62,10 +62,11 @@ private slots:
         QTest::addColumn<QByteArray>("first");
         QTest::addColumn<QByteArray>("second"); // written 150 ms later
         QTest::addColumn<QString>("shown");
-        QTest::newRow("bytes before a frame") << QByteArray("\x41", 1) + frame(0x01, 0x04, 0x02, 0x8D)
-                                              << QByteArray() << "65.3";
-        QTest::newRow("stray 02 after a frame") << frame(0x01, 0x04, 0x02, 0x8D) + QByteArray("\x02", 1)
-                                                << frame(0x01, 0x04, 0x02, 0xBC) << "70.0";
+        QTest::newRow("bytes before a frame")
+            << QByteArray("\x41", 1) + frame(0x01, 0x04, 0x02, 0x8D) << QByteArray() << "65.3";
+        QTest::newRow("stray 02 after a frame")
+            << frame(0x01, 0x04, 0x02, 0x8D) + QByteArray("\x02", 1)
+            << frame(0x01, 0x04, 0x02, 0xBC) << "70.0";
         QTest::newRow("split frame") << frame(0x01, 0x04, 0x02, 0x8D).left(3)
                                      << frame(0x01, 0x04, 0x02, 0x8D).mid(3) << "65.3";
     }
@@ -73,8 +74,7 @@ private slots:
     {
         QFETCH(QByteArray, second);
         QList<QPair<int, QByteArray>> writes{{30, fetch<QByteArray>("first")}};
-        if (!second.isEmpty())
-            writes.append({180, second});
+        if (!second.isEmpty()) writes.append({180, second});
         tickWith(writes);
         QTEST(p->ShownLCD->text(), "shown");
         QCOMPARE(p->LblValue->text(), p->ShownLCD->text());
@@ -147,9 +147,15 @@ private slots:
         QTest::addColumn<QString>("visible"); // which of FAST/SLOW/IMP show
         QTest::addColumn<QString>("freq");
         QTest::addColumn<QString>("run"); // run pause stop under
-        QTest::newRow("slow C pause") << 0x29 << "SLOW" << "C" << "0100";
-        QTest::newRow("imp Z stop under") << 0xD2 << "IMP" << "Z" << "0011";
-        QTest::newRow("fast A run") << 0x04 << "FAST" << "A" << "1000";
+        QTest::newRow("slow C pause") << 0x29 << "SLOW"
+                                      << "C"
+                                      << "0100";
+        QTest::newRow("imp Z stop under") << 0xD2 << "IMP"
+                                          << "Z"
+                                          << "0011";
+        QTest::newRow("fast A run") << 0x04 << "FAST"
+                                    << "A"
+                                    << "1000";
     }
     void weightingsAndState()
     {

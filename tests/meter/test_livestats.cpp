@@ -90,7 +90,8 @@ private slots:
     {
         QTest::addColumn<int>("time");
         QTest::addColumn<QList<int>>("ticks"); // ticks that take a sample, of the first 16
-        QTest::newRow("every second") << 1 << QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+        QTest::newRow("every second")
+            << 1 << QList<int>{2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
         QTest::newRow("five") << 5 << QList<int>{6, 11, 16};
     }
     void cadence()
@@ -98,8 +99,7 @@ private slots:
         LiveState s;
         QList<int> taken;
         for (int t = 1; t <= 16; ++t)
-            if (s.sampleDue(fetch<int>("time")))
-                taken.append(t);
+            if (s.sampleDue(fetch<int>("time"))) taken.append(t);
         QTEST(taken, "ticks");
     }
 

@@ -46,9 +46,12 @@ private slots:
         QTest::addColumn<QByteArray>("second"); // answer to the second "A" (empty: the real reply)
         QTest::addColumn<int>("handshakes");    // "A" sent before the key
         const QByteArray reply("\x02\xFF\xFF\xFF\xFF\x03", 6);
-        QTest::newRow("bytes before the reply") << QByteArray("\x41\x42", 2) + reply << QByteArray() << 1;
-        QTest::newRow("one byte after the reply") << reply + QByteArray("\x02", 1) << QByteArray() << 2;
-        QTest::newRow("a frame is no reply") << QByteArray("\x02\x01\x04\x02\x8D\x03", 6) << QByteArray() << 2;
+        QTest::newRow("bytes before the reply")
+            << QByteArray("\x41\x42", 2) + reply << QByteArray() << 1;
+        QTest::newRow("one byte after the reply")
+            << reply + QByteArray("\x02", 1) << QByteArray() << 2;
+        QTest::newRow("a frame is no reply")
+            << QByteArray("\x02\x01\x04\x02\x8D\x03", 6) << QByteArray() << 2;
         // Five bytes are too few: "A" goes again without a flush, so the
         // sixth byte arriving alone completes the reply.
         QTest::newRow("five bytes, then the last") << reply.left(5) << QByteArray("\x03", 1) << 2;
@@ -98,7 +101,8 @@ private slots:
         QVERIFY(t.elapsed() >= 700);
         const QList<QByteArray> sent = commands();
         QVERIFY2(sent.size() >= 3 && sent.size() <= 6, qPrintable(QString::number(sent.size())));
-        QVERIFY(std::all_of(sent.begin(), sent.end(), [](const QByteArray& c) { return c == "A"; }));
+        QVERIFY(
+            std::all_of(sent.begin(), sent.end(), [](const QByteArray& c) { return c == "A"; }));
     }
 
     void refusedWhilePortHeld()

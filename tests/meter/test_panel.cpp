@@ -117,9 +117,12 @@ private slots:
         QCOMPARE(p.CWInt->Axes(1).caption(), QStringLiteral("dB"));
         QCOMPARE(p.CWDec->Axes(2).caption(), QStringLiteral("Frequency (Times)"));
         QCOMPARE(p.size(), QSize(625, 652));
-        const char* keys[] = {"Save", "Open", "Sampling", "AC", "FSI", "Up", "Down", "RTC", "Memory", "Erase", "Refresh"};
-        const char* tips[] = {"Save As", "Open File To Read", "Sampling Rate", "Frequency Weight", "Time Weight", "Level Up",
-                              "Level Down", "Real Time Clock", "Data Logger", "Erase Memory", "Refresh"};
+        const char* keys[] = {"Save", "Open", "Sampling", "AC",    "FSI",    "Up",
+                              "Down", "RTC",  "Memory",   "Erase", "Refresh"};
+        const char* tips[] = {
+            "Save As",     "Open File To Read", "Sampling Rate", "Frequency Weight",
+            "Time Weight", "Level Up",          "Level Down",    "Real Time Clock",
+            "Data Logger", "Erase Memory",      "Refresh"};
         QCOMPARE(p.Toolbar1->count(), 11);
         for (int n = 1; n <= 11; ++n) {
             QCOMPARE(p.Toolbar1->key(n), QString::fromLatin1(keys[n - 1]));
@@ -164,7 +167,8 @@ private slots:
             g->verticalScrollBar()->setValue(g->verticalScrollBar()->value() + 20);
         } else if (how == "wheel") {
             QWheelEvent wheel(QPointF(5, 30), g->viewport()->mapToGlobal(QPointF(5, 30)), QPoint(),
-                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
             QApplication::sendEvent(g->viewport(), &wheel);
         } else {
             g->setFocus();
@@ -175,14 +179,14 @@ private slots:
         QVERIFY(top > 1);
         for (FlexGrid* other : p->GridN)
             QCOMPARE(other->topRow(), top);
-        if (how == "top")
-            QCOMPARE(top, 21);
+        if (how == "top") QCOMPARE(top, 21);
     }
 
     void captionToggle()
     {
         Panel p;
-        const QStringList expected = {"Panel   V10.05", "Panel   V10.05   20160323.01", "Panel   V10.05"};
+        const QStringList expected = {"Panel   V10.05", "Panel   V10.05   20160323.01",
+                                      "Panel   V10.05"};
         for (const QString& e : expected) {
             QTest::mouseClick(p.LblCOM, Qt::LeftButton);
             QCOMPARE(p.windowTitle(), e);
@@ -211,15 +215,15 @@ private slots:
         QList<Platform::DialogAnswer> queue;
         for (const QString& a : answers) {
             queue.append(ScriptedDialogs::text(a));
-            if (!a.isEmpty() && !a.contains(':'))
-                queue.append(Platform::DialogAnswer());
+            if (!a.isEmpty() && !a.contains(':')) queue.append(Platform::DialogAnswer());
         }
         dialogs.answers = queue;
         Panel p;
         p.CmdL_Click();
         const auto prompts = dialogs.of(Platform::DialogRequest::Input);
         QCOMPARE(prompts.size(), fetch<int>("prompts"));
-        QCOMPARE(prompts[0].text, QStringLiteral("Set up the willing time period to launch. \r\n (hh:nn:ss) "));
+        QCOMPARE(prompts[0].text,
+                 QStringLiteral("Set up the willing time period to launch. \r\n (hh:nn:ss) "));
         QCOMPARE(prompts[0].title, QStringLiteral("Set up the willing time period"));
         QCOMPARE(prompts[0].defaultAnswer, QStringLiteral("00:00:10"));
         const auto messages = dialogs.of(Platform::DialogRequest::Message);

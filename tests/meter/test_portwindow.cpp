@@ -29,8 +29,7 @@ public:
     bool seen = false;
     bool eventFilter(QObject* object, QEvent* event) override
     {
-        if (object == qApp && event->type() == QEvent::Quit)
-            seen = true;
+        if (object == qApp && event->type() == QEvent::Quit) seen = true;
         return false;
     }
 };
@@ -138,8 +137,7 @@ void TestPortWindow::portChoice()
         QTest::keyClicks(window->TxtCOM->lineEdit(), typed);
         QCOMPARE(window->TxtCOM->currentText(), typed);
     }
-    if (picked >= 0)
-        window->TxtCOM->setCurrentIndex(picked);
+    if (picked >= 0) window->TxtCOM->setCurrentIndex(picked);
 
     // The values are in place and the window still up when the main window shows.
     StartupState seen{-1, true};
@@ -241,8 +239,7 @@ void TestPortWindow::closeBox()
         else if (how == QLatin1String("offline"))
             window->OfflineMode->click();
         else {
-            if (how == QLatin1String("picture"))
-                window->CmdDevice->click();
+            if (how == QLatin1String("picture")) window->CmdDevice->click();
             window->close();
         }
         QCoreApplication::exit(0);
@@ -276,8 +273,7 @@ void TestPortWindow::tabOrder()
     }
 
     QList<QWidget*> expected{port.CmdOK, port.CmdDevice};
-    if (large)
-        expected << port.CmdGo;
+    if (large) expected << port.CmdGo;
     expected << port.OfflineMode << port.TxtCOM;
     QList<QWidget*> order;
     for (qsizetype i = 0; i < expected.size(); ++i) {
@@ -298,15 +294,15 @@ void TestPortWindow::controlsShowWhole()
     }
     QVERIFY(port.rect().contains(port.TxtCOM->geometry()));
     QVERIFY(port.TxtCOM->fontMetrics().height() <= port.TxtCOM->lineEdit()->height());
-    QVERIFY(port.TxtCOM->lineEdit()->fontMetrics().horizontalAdvance(QStringLiteral("COM16"))
-            <= port.TxtCOM->lineEdit()->width());
+    QVERIFY(port.TxtCOM->lineEdit()->fontMetrics().horizontalAdvance(QStringLiteral("COM16")) <=
+            port.TxtCOM->lineEdit()->width());
 
     port.CmdDevice->click();
     QVERIFY(port.rect().contains(port.Picdevice->geometry()));
     QVERIFY(port.Picdevice->contentsRect().size() == deviceHelpPictureSize);
     QVERIFY(port.Picdevice->contentsRect().contains(port.CmdGo->geometry()));
-    QVERIFY(port.CmdGo->fontMetrics().horizontalAdvance(QStringLiteral("OK")) + 4
-            <= port.CmdGo->width());
+    QVERIFY(port.CmdGo->fontMetrics().horizontalAdvance(QStringLiteral("OK")) + 4 <=
+            port.CmdGo->width());
 }
 
 void TestPortWindow::pictures()

@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QRadioButton>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -41,8 +41,7 @@ QByteArray golden(const QString& name)
 QList<QByteArray> lines(const QByteArray& bytes)
 {
     QList<QByteArray> out = bytes.split('\n');
-    if (!out.isEmpty() && out.last().isEmpty())
-        out.removeLast();
+    if (!out.isEmpty() && out.last().isEmpty()) out.removeLast();
     return out;
 }
 
@@ -112,8 +111,10 @@ private slots:
         setNowSource(testClock);
         dialogs = {};
         dialogs.install();
-        for (const QString& f : QDir(work.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-            QFileInfo(path(f)).isDir() ? void(QDir(path(f)).removeRecursively()) : void(QFile::remove(path(f)));
+        for (const QString& f :
+             QDir(work.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            QFileInfo(path(f)).isDir() ? void(QDir(path(f)).removeRecursively())
+                                       : void(QFile::remove(path(f)));
         QVERIFY((p = loadedPanel()));
         liveState().SampleTick = 1; // every tick takes a sample
     }
@@ -124,7 +125,8 @@ private slots:
         QTest::addColumn<int>("filter");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("title");
-        QTest::newRow("tab") << 1 << "recording_tab.dvrk" << QByteArray("No.s\tDate Time\tdB\t\r\n");
+        QTest::newRow("tab") << 1 << "recording_tab.dvrk"
+                             << QByteArray("No.s\tDate Time\tdB\t\r\n");
         QTest::newRow("comma") << 2 << "recording_comma.csv" << QByteArray("No.s,Date Time,dB\r\n");
     }
     void recordingFiles()
@@ -160,7 +162,8 @@ private slots:
         boards(QStringLiteral("A"), QStringLiteral("FAST"), QStringLiteral("30-90"));
         startRecording(path(QStringLiteral("empty.dvrk")));
         stop();
-        QCOMPARE(readAll(path(QStringLiteral("empty.dvrk"))), golden(QStringLiteral("recording_empty.dvrk")));
+        QCOMPARE(readAll(path(QStringLiteral("empty.dvrk"))),
+                 golden(QStringLiteral("recording_empty.dvrk")));
     }
 
     void listFiles_data()
@@ -180,7 +183,8 @@ private slots:
         s.MaxTime = QStringLiteral("2016/03/23 10:00:05");
         s.SelText = QStringLiteral("98.1");
         s.LeqText = QStringLiteral("92.3");
-        const QStringList times = {"2016/03/23 10:00:03", "2016/03/23 10:00:05", "2016/03/23 10:00:07"};
+        const QStringList times = {"2016/03/23 10:00:03", "2016/03/23 10:00:05",
+                                   "2016/03/23 10:00:07"};
         const QStringList levels = {"88.4", "94.0", "90.2*"};
         for (int i = 0; i < 3; ++i) {
             p->GridN[0]->appendRow({QString::number(i + 1)});
@@ -196,7 +200,8 @@ private slots:
         QVERIFY(!recordingState().FileChosen);
         QVERIFY(!QFile::exists(target + QStringLiteral(".dvrk"))); // no extension is added
         QCOMPARE(dialogs.of(Platform::DialogRequest::SaveFile).first().filter,
-                 QStringLiteral("Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
+                 QStringLiteral(
+                     "Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|"));
         QVERIFY(dialogs.of(Platform::DialogRequest::SaveFile).first().confirmOverwrite);
     }
 
@@ -417,7 +422,8 @@ private slots:
         QCOMPARE(p->GridN[0]->rows(), 4);
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 15, 29));
         tick(700); // asks for the dump: no row of its own
-        QCOMPARE(readAll(QStringLiteral("0323101530.dvrk")), golden(QStringLiteral("0323101530.dvrk")));
+        QCOMPARE(readAll(QStringLiteral("0323101530.dvrk")),
+                 golden(QStringLiteral("0323101530.dvrk")));
         QCOMPARE(p->GridN[0]->rows(), 1);
         QCOMPARE(liveState().LiveCount, 3LL);
         QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));

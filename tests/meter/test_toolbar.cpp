@@ -213,7 +213,8 @@ private slots:
         for (int option = 0; option < 3; ++option) {
             p->SSOpt[option]->click();
             QCoreApplication::processEvents();
-            QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-samples-%1.png").arg(names[option])));
+            QVERIFY(p->grab().save(
+                QStringLiteral(DORVI_BUILD_DIR "/panel-samples-%1.png").arg(names[option])));
         }
         QVERIFY(!p->CWDec->isHidden());
         for (int i = 0; i < 200; ++i)
@@ -247,11 +248,12 @@ private slots:
         // The letter leaves between the timers going off and coming on again.
         QList<QPair<qint64, bool>> switches;
         for (Timer* t : {p->Timer1, p->Timer2})
-            connect(t, &Timer::enabledChanged, this, [&](bool on) { switches.append({steadyMs(), on}); });
+            connect(t, &Timer::enabledChanged, this, [&](bool on) {
+                switches.append({steadyMs(), on});
+            });
         int receivedAtOff = -1;
         connect(p->Timer2, &Timer::enabledChanged, this, [&](bool on) {
-            if (!on)
-                receivedAtOff = int(line.sim.received().size());
+            if (!on) receivedAtOff = int(line.sim.received().size());
         });
         p->Toolbar1_ButtonClick(key);
         QVERIFY(p->PicSave->isHidden());
@@ -263,7 +265,8 @@ private slots:
         }
         QCOMPARE(switches.size(), 4);
         QCOMPARE(receivedAtOff, 0);
-        QVERIFY(!switches[0].second && !switches[1].second && switches[2].second && switches[3].second);
+        QVERIFY(!switches[0].second && !switches[1].second && switches[2].second &&
+                switches[3].second);
         const qint64 at = line.sim.commands().first().msecs;
         QVERIFY(switches[1].first <= at);
         QVERIFY(switches[2].first - switches[1].first >= 19);
@@ -326,7 +329,8 @@ private slots:
         p->Toolbar1_ButtonClick(QStringLiteral("Sampling"));
         const auto prompts = dialogs.of(Platform::DialogRequest::Input);
         QCOMPARE(prompts.size(), 1);
-        QCOMPARE(prompts[0].text, QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "));
+        QCOMPARE(prompts[0].text,
+                 QStringLiteral("Enter the INTERVAL TIME in seconds\r\n(1 <= t <= 255 ) "));
         QCOMPARE(prompts[0].title, QStringLiteral("Input Interval Time"));
         QCOMPARE(prompts[0].defaultAnswer, QStringLiteral("1"));
         QCOMPARE(samplingState().DisplayStep, 255);
@@ -363,7 +367,8 @@ private slots:
         p->Toolbar1_ButtonClick(QStringLiteral("Sampling"));
         const auto prompts = dialogs.of(Platform::DialogRequest::Input);
         QCOMPARE(prompts.size(), 1);
-        QCOMPARE(prompts[0].text, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "));
+        QCOMPARE(prompts[0].text,
+                 QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 86400 ) "));
         QCOMPARE(prompts[0].title, QStringLiteral("Input Sampling Time"));
         QCOMPARE(prompts[0].defaultAnswer, QStringLiteral("30"));
         QTEST(samplingState().PcSamplingTime, "stored");
@@ -387,7 +392,8 @@ private slots:
         p->Toolbar1_ButtonClick(QStringLiteral("Sampling"));
         QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(dialogs.asked[0].defaultAnswer, QStringLiteral("10"));
-        QCOMPARE(dialogs.asked[0].text, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "));
+        QCOMPARE(dialogs.asked[0].text,
+                 QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "));
         QVERIFY(timersOffDuringPrompt);
         QVERIFY(line.sim.waitForCommands(2, 1000));
         QCOMPARE(line.sim.received(), QByteArray("J\x43\x00\xFF", 4));
@@ -416,8 +422,7 @@ private slots:
     }
     void meterReplyCutShort()
     {
-        if (fetch<bool>("known"))
-            samplingState().MeterSamplingTime = 42;
+        if (fetch<bool>("known")) samplingState().MeterSamplingTime = 42;
         line.sim.setReplyFaultFilter("J");
         line.sim.setFault(MeterSim::Fault::ShortReplies, true);
         dialogs.answers.append(ScriptedDialogs::cancel());
@@ -445,8 +450,7 @@ private slots:
         for (int t = 1; t <= 11; ++t) {
             const long long before = liveState().LiveCount;
             p->Timer2_Timer();
-            if (liveState().LiveCount > before)
-                sampled.append(t);
+            if (liveState().LiveCount > before) sampled.append(t);
         }
         QCOMPARE(sampled, (QList<int>{6, 11}));
     }

@@ -62,14 +62,15 @@ private slots:
         QTest::addColumn<QStringList>("labels");
         QTest::newRow("whole dB") << "0" << 44.0 << 71.0
                                   << QStringList{"45", "50", "55", "60", "65", "70"};
-        QTest::newRow("whole numbers on a short range") << "0" << 0.0 << 3.0
-                                                        << QStringList{"0", "1", "2", "3"};
-        QTest::newRow("one decimal") << "0.0" << 0.0 << 1.0
-                                     << QStringList{"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"};
-        QTest::newRow("tenths classes in dB") << "*.1" << 649.0 << 701.0
-                                              << QStringList{"65.0", "66.0", "67.0", "68.0", "69.0", "70.0"};
-        QTest::newRow("tenths, narrow") << "*0.1" << 649.0 << 652.0
-                                        << QStringList{"64.9", "65.0", "65.1", "65.2"};
+        QTest::newRow("whole numbers on a short range")
+            << "0" << 0.0 << 3.0 << QStringList{"0", "1", "2", "3"};
+        QTest::newRow("one decimal")
+            << "0.0" << 0.0 << 1.0 << QStringList{"0.0", "0.2", "0.4", "0.6", "0.8", "1.0"};
+        QTest::newRow("tenths classes in dB")
+            << "*.1" << 649.0 << 701.0
+            << QStringList{"65.0", "66.0", "67.0", "68.0", "69.0", "70.0"};
+        QTest::newRow("tenths, narrow")
+            << "*0.1" << 649.0 << 652.0 << QStringList{"64.9", "65.0", "65.1", "65.2"};
         QTest::newRow("default") << "" << 0.0 << 1.0
                                  << QStringList{"0", "0.2", "0.4", "0.6", "0.8", "1"};
     }
@@ -92,12 +93,18 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("text");
-        QTest::newRow("class 653") << 653.0 << "*.1" << "65.3";
-        QTest::newRow("rounds") << 64.96 << "0.0" << "65.0";
-        QTest::newRow("no minus zero") << -0.04 << "0.0" << "0.0";
-        QTest::newRow("optional decimal") << 65.0 << "0.#" << "65";
-        QTest::newRow("no leading zero") << 0.5 << "#.0" << ".5";
-        QTest::newRow("unknown format") << 2.5 << "dB" << "2.5";
+        QTest::newRow("class 653") << 653.0 << "*.1"
+                                   << "65.3";
+        QTest::newRow("rounds") << 64.96 << "0.0"
+                                << "65.0";
+        QTest::newRow("no minus zero") << -0.04 << "0.0"
+                                       << "0.0";
+        QTest::newRow("optional decimal") << 65.0 << "0.#"
+                                          << "65";
+        QTest::newRow("no leading zero") << 0.5 << "#.0"
+                                         << ".5";
+        QTest::newRow("unknown format") << 2.5 << "dB"
+                                        << "2.5";
     }
     void formatValue()
     {
@@ -253,7 +260,8 @@ private slots:
         graph.PlotY(levels, 1, 1);
         const qint64 plotted = timer.elapsed();
         graph.customPlot()->replot();
-        qDebug() << "864001 points: PlotY" << plotted << "ms, replot" << timer.elapsed() - plotted << "ms";
+        qDebug() << "864001 points: PlotY" << plotted << "ms, replot" << timer.elapsed() - plotted
+                 << "ms";
         QVERIFY(timer.elapsed() < 5000);
 
         graph.setPlotStyle(Graph::Bars);

@@ -71,8 +71,10 @@ private slots:
         grid.setTextMatrix(0, 1, QStringLiteral("Date Time"));
         grid.setTextMatrix(2, 1, QStringLiteral("2016/03/23 14:33:10"));
         QCOMPARE(grid.textMatrix(0, 1), QStringLiteral("Date Time"));
-        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Date Time"));
-        QCOMPARE(grid.model()->index(1, 1).data().toString(), QStringLiteral("2016/03/23 14:33:10"));
+        QCOMPARE(grid.model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("Date Time"));
+        QCOMPARE(grid.model()->index(1, 1).data().toString(),
+                 QStringLiteral("2016/03/23 14:33:10"));
         QVERIFY(grid.horizontalHeader()->isVisibleTo(&grid));
         grid.setTextMatrix(3, 0, QStringLiteral("x")); // outside: ignored
         QCOMPARE(grid.rows(), 3);
@@ -180,8 +182,8 @@ private slots:
             grid.verticalScrollBar()->setValue(40);
         } else if (how == "wheel") {
             const QPointF at(10, 30);
-            QWheelEvent wheel(at, grid.viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QWheelEvent wheel(at, grid.viewport()->mapToGlobal(at), {}, QPoint(0, -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(grid.viewport(), &wheel);
         } else if (how == "key") {
             grid.setRow(10);
@@ -227,7 +229,8 @@ private slots:
         grid.setColWidthForText(0, QStringLiteral("   Set   "));
         const int pad = grid.colWidth(2) - fm.horizontalAdvance(QStringLiteral("ABADEAA"));
         QVERIFY(pad > 0 && pad < 20);
-        QCOMPARE(grid.colWidth(1), fm.horizontalAdvance(QStringLiteral("AAAAA/AA/AAHH:NN:SSA")) + pad);
+        QCOMPARE(grid.colWidth(1),
+                 fm.horizontalAdvance(QStringLiteral("AAAAA/AA/AAHH:NN:SSA")) + pad);
         QCOMPARE(grid.colWidth(0), fm.horizontalAdvance(QStringLiteral("   Set   ")) + pad);
         QCOMPARE(grid.verticalHeader()->width(), grid.colWidth(0));
         const int dateWidth = grid.colWidth(1);

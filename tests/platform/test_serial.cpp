@@ -21,8 +21,7 @@ struct Pty
     Pty()
     {
         master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
-            return;
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
         slave = QString::fromLatin1(ptsname(master));
         int s = ::open(ptsname(master), O_RDWR | O_NOCTTY);
         termios t{};
@@ -33,10 +32,12 @@ struct Pty
     }
     ~Pty()
     {
-        if (master >= 0)
-            ::close(master);
+        if (master >= 0) ::close(master);
     }
-    void write(const QByteArray& b) { QVERIFY(::write(master, b.constData(), b.size()) == b.size()); }
+    void write(const QByteArray& b)
+    {
+        QVERIFY(::write(master, b.constData(), b.size()) == b.size());
+    }
     // What arrived within ms milliseconds.
     QByteArray read(int ms)
     {
@@ -45,8 +46,7 @@ struct Pty
         while (::poll(&p, 1, ms) > 0) {
             char buf[256];
             const ssize_t n = ::read(master, buf, sizeof buf);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             out.append(buf, n);
             ms = 20;
         }
@@ -101,8 +101,7 @@ private slots:
     {
         QFETCH(int, number);
         QFETCH(bool, linked);
-        if (linked)
-            link(number, QStringLiteral("/dev/pts/linked"));
+        if (linked) link(number, QStringLiteral("/dev/pts/linked"));
         QTEST(SerialPort::deviceFor(number), "device");
     }
 

@@ -12,11 +12,11 @@ namespace {
 class FakeClock : public Rs232::WaitClock
 {
 public:
-    double tod = 0;      // clock of the day, seconds
-    qint64 mono = 0;     // monotonic, ns
+    double tod = 0;          // clock of the day, seconds
+    qint64 mono = 0;         // monotonic, ns
     qint64 step = 5'000'000; // each sleep advances at most this much
-    int rounds = 0;      // event rounds run
-    double jumpAt = -1;  // when the monotonic time passes this, the clock of the day jumps
+    int rounds = 0;          // event rounds run
+    double jumpAt = -1;      // when the monotonic time passes this, the clock of the day jumps
     double jumpBy = 0;
 
     double timeOfDay() override { return tod; }
@@ -31,8 +31,7 @@ public:
         const qint64 d = std::min(ns, step);
         mono += d;
         tod += d / 1e9;
-        if (tod >= 86400)
-            tod -= 86400;
+        if (tod >= 86400) tod -= 86400;
         if (jumpAt >= 0 && mono / 1e9 >= jumpAt) {
             tod += jumpBy;
             jumpAt = -1;
@@ -63,26 +62,26 @@ private slots:
         QTest::addColumn<qint64>("step");    // clock resolution, ns
         QTest::addColumn<double>("jumpAt");  // monotonic second at which the clock of the day jumps
         QTest::addColumn<double>("jumpBy");
-        QTest::addColumn<qint64>("waited");  // monotonic ns when the wait returns
-        QTest::addColumn<int>("rounds");     // event rounds run
-        QTest::newRow("0.02 s at 100 s") << 100.0 << 0.02 << qint64(5'000'000) << -1.0 << 0.0
-                                         << qint64(20'000'000) << 5;
-        QTest::newRow("coarse 16 ms clock") << 100.0 << 0.02 << qint64(16'000'000) << -1.0 << 0.0
-                                            << qint64(20'000'000) << 3;
-        QTest::newRow("0.2 s 0.1 s before midnight") << 86399.9 << 0.2 << qint64(5'000'000) << -1.0
-                                                     << 0.0 << qint64(0) << 1;
-        QTest::newRow("end exactly at midnight") << 86399.8 << 0.2 << qint64(5'000'000) << -1.0
-                                                 << 0.0 << qint64(0) << 1;
-        QTest::newRow("end just before midnight") << 86399.7 << 0.2 << qint64(50'000'000) << -1.0
-                                                  << 0.0 << qint64(200'000'000) << 5;
-        QTest::newRow("clock jumps back") << 5000.0 << 0.2 << qint64(10'000'000) << 0.05 << -3600.0
-                                          << qint64(200'000'000) << 21;
-        QTest::newRow("clock jumps ahead") << 5000.0 << 0.2 << qint64(10'000'000) << 0.05 << 3600.0
-                                           << qint64(200'000'000) << 21;
-        QTest::newRow("zero wait") << 100.0 << 0.0 << qint64(5'000'000) << -1.0 << 0.0 << qint64(0)
-                                   << 1;
-        QTest::newRow("negative wait") << 100.0 << -1.0 << qint64(5'000'000) << -1.0 << 0.0
-                                       << qint64(0) << 1;
+        QTest::addColumn<qint64>("waited"); // monotonic ns when the wait returns
+        QTest::addColumn<int>("rounds");    // event rounds run
+        QTest::newRow("0.02 s at 100 s")
+            << 100.0 << 0.02 << qint64(5'000'000) << -1.0 << 0.0 << qint64(20'000'000) << 5;
+        QTest::newRow("coarse 16 ms clock")
+            << 100.0 << 0.02 << qint64(16'000'000) << -1.0 << 0.0 << qint64(20'000'000) << 3;
+        QTest::newRow("0.2 s 0.1 s before midnight")
+            << 86399.9 << 0.2 << qint64(5'000'000) << -1.0 << 0.0 << qint64(0) << 1;
+        QTest::newRow("end exactly at midnight")
+            << 86399.8 << 0.2 << qint64(5'000'000) << -1.0 << 0.0 << qint64(0) << 1;
+        QTest::newRow("end just before midnight")
+            << 86399.7 << 0.2 << qint64(50'000'000) << -1.0 << 0.0 << qint64(200'000'000) << 5;
+        QTest::newRow("clock jumps back")
+            << 5000.0 << 0.2 << qint64(10'000'000) << 0.05 << -3600.0 << qint64(200'000'000) << 21;
+        QTest::newRow("clock jumps ahead")
+            << 5000.0 << 0.2 << qint64(10'000'000) << 0.05 << 3600.0 << qint64(200'000'000) << 21;
+        QTest::newRow("zero wait")
+            << 100.0 << 0.0 << qint64(5'000'000) << -1.0 << 0.0 << qint64(0) << 1;
+        QTest::newRow("negative wait")
+            << 100.0 << -1.0 << qint64(5'000'000) << -1.0 << 0.0 << qint64(0) << 1;
     }
     void lengths()
     {

@@ -28,7 +28,8 @@ class TestSaveDialog : public QObject
         }
         for (int r = 1; r <= records; ++r) {
             grids[0]->appendRow({QString::number(r)});
-            grids[1]->appendRow({QStringLiteral("2016/03/23 10:00:%1").arg(r % 60, 2, 10, QLatin1Char('0'))});
+            grids[1]->appendRow(
+                {QStringLiteral("2016/03/23 10:00:%1").arg(r % 60, 2, 10, QLatin1Char('0'))});
             grids[2]->appendRow({r % 2 ? QStringLiteral("65.3") : QStringLiteral("65.3*")});
         }
     }
@@ -91,7 +92,8 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Data List"));
         QVERIFY(titles.size() >= 3);
         QCOMPARE(titles.first().first().toString(), QStringLiteral("0Records Completed"));
-        QCOMPARE(titles.at(titles.size() - 2).first().toString(), QStringLiteral("5Records Completed"));
+        QCOMPARE(titles.at(titles.size() - 2).first().toString(),
+                 QStringLiteral("5Records Completed"));
     }
 
     void fewerGridsAndRowsCutMeanwhile()
@@ -143,8 +145,7 @@ private slots:
         QVERIFY(asked[0].confirmOverwrite);
         QCOMPARE(recordingState().FileChosen, fetch<bool>("chosen"));
         QCOMPARE(recordingState().SaveFileName, accepted ? file : QStringLiteral("before"));
-        if (accepted)
-            QCOMPARE(cmd.FilterIndex, 2);
+        if (accepted) QCOMPARE(cmd.FilterIndex, 2);
     }
 };
 

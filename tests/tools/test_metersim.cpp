@@ -24,7 +24,7 @@ qint64 nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QByteArray hex(const char *text)
+QByteArray hex(const char* text)
 {
     return QByteArray::fromHex(text);
 }
@@ -37,10 +37,10 @@ struct Piece
     QByteArray bytes;
 };
 
-QByteArray joined(const QList<Piece> &pieces)
+QByteArray joined(const QList<Piece>& pieces)
 {
     QByteArray all;
-    for (const Piece &p : pieces)
+    for (const Piece& p : pieces)
         all += p.bytes;
     return all;
 }
@@ -49,8 +49,9 @@ QByteArray joined(const QList<Piece> &pieces)
 class Line
 {
 public:
-    explicit Line(const QString &path)
-        : fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
+    explicit Line(const QString& path)
+        : fd(::open(QFile::encodeName(path).constData(),
+                    O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
     {
         termios t{};
         if (fd >= 0 && ::tcgetattr(fd, &t) == 0) {
@@ -60,12 +61,11 @@ public:
     }
     ~Line()
     {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
     bool isOpen() const { return fd >= 0; }
 
-    void send(const QByteArray &bytes)
+    void send(const QByteArray& bytes)
     {
         qsizetype done = 0;
         while (done < bytes.size()) {
@@ -90,18 +90,16 @@ public:
     }
 
     // Everything that arrives until `done` is satisfied or msecs have passed.
-    QList<Piece> pieces(int msecs, const std::function<bool(const QByteArray &)> &done = {})
+    QList<Piece> pieces(int msecs, const std::function<bool(const QByteArray&)>& done = {})
     {
         QList<Piece> out;
         QByteArray all;
         const qint64 deadline = nowMs() + msecs;
         while (!(done && done(all))) {
             const qint64 left = deadline - nowMs();
-            if (left <= 0)
-                break;
+            if (left <= 0) break;
             pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, int(left)) <= 0)
-                continue;
+            if (::poll(&p, 1, int(left)) <= 0) continue;
             char buf[65536];
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n > 0) {
@@ -113,7 +111,7 @@ public:
     }
     QByteArray read(qsizetype count, int msecs = 5000)
     {
-        return joined(pieces(msecs, [count](const QByteArray &a) { return a.size() >= count; }));
+        return joined(pieces(msecs, [count](const QByteArray& a) { return a.size() >= count; }));
     }
     QByteArray readFor(int msecs) { return joined(pieces(msecs)); }
 
@@ -122,19 +120,18 @@ private:
 };
 
 // Offset at which the stream splits into whole frames, or -1.
-int frameOffset(const QByteArray &s)
+int frameOffset(const QByteArray& s)
 {
     for (int o = 0; o < 6 && o + 6 <= s.size(); ++o) {
         bool framed = true;
         for (qsizetype i = o; i + 6 <= s.size() && framed; i += 6)
             framed = s[i] == 0x02 && s[i + 5] == 0x03;
-        if (framed)
-            return o;
+        if (framed) return o;
     }
     return -1;
 }
 
-int commandCount(const QByteArray &bytes)
+int commandCount(const QByteArray& bytes)
 {
     int n = 0;
     for (qsizetype i = 0; i < bytes.size(); ++n)
@@ -142,7 +139,7 @@ int commandCount(const QByteArray &bytes)
     return n;
 }
 
-bool start(MeterSim &sim, bool frames)
+bool start(MeterSim& sim, bool frames)
 {
     sim.setPeriod(10);
     sim.setLiveFrames(frames);
@@ -264,7 +261,8 @@ void TestMeterSim::directory()
         const QByteArray e = d.mid(11 + 10 * k, 10);
         const auto u8 = [&e](int i) { return quint32(quint8(e[i])); };
         QCOMPARE(u8(0) | u8(1) << 8, quint32(sets[k].address));
-        QCOMPARE(u8(2) | u8(3) << 8 | u8(4) << 16 | u8(5) << 24, 341u + 38u * quint32(sets[k].records.size()));
+        QCOMPARE(u8(2) | u8(3) << 8 | u8(4) << 16 | u8(5) << 24,
+                 341u + 38u * quint32(sets[k].records.size()));
         const quint32 packed = (u8(6) | u8(7) << 8) << 16 | u8(8) | u8(9) << 8;
         const QDateTime t(QDate(1980 + int(packed >> 25), (packed >> 21) & 15, (packed >> 16) & 31),
                           QTime((packed >> 11) & 31, (packed >> 5) & 63, (packed & 31) * 2));
@@ -300,10 +298,10 @@ void TestMeterSim::dump()
     given.address = 0x1234;
     given.start = QDateTime(QDate(2016, 3, 23), QTime(10, 0, 0));
     given.interval = 5;
-    given.records = {{" 60.0", false}, {" 45.3", true}, {"  -- ", false}, {" 70.0", false}, {"  OL ", true}};
+    given.records = {
+        {" 60.0", false}, {" 45.3", true}, {"  -- ", false}, {" 70.0", false}, {"  OL ", true}};
     given.headerPatches = {{1, "Set"}};
-    if (which == 3)
-        sim.setSets({given});
+    if (which == 3) sim.setSets({given});
     QVERIFY(start(sim, false));
     const MeterSim::Set set = which < 3 ? sim.sets()[which] : given;
     const quint16 address = which == 4 ? 0x0777 : set.address;
@@ -323,22 +321,25 @@ void TestMeterSim::dump()
     QVERIFY(QByteArray("0123456789").contains(d[19]));
     QVERIFY(QByteArray("ACZ").contains(d[39]));
     QVERIFY(QByteArrayList({"FAST", "SLOW", "IMP "}).contains(at(57, 4)));
-    QVERIFY(QByteArrayList({"80-140", "70-130", "60-120", "50-110", "40-100", "30-90 "}).contains(at(77, 6)));
-    const QDateTime start = QDateTime::fromString(QString::fromLatin1(at(116, 19)), "yyyy/MM/dd HH:mm:ss");
+    QVERIFY(QByteArrayList({"80-140", "70-130", "60-120", "50-110", "40-100", "30-90 "})
+                .contains(at(77, 6)));
+    const QDateTime start =
+        QDateTime::fromString(QString::fromLatin1(at(116, 19)), "yyyy/MM/dd HH:mm:ss");
     QVERIFY(start.isValid());
-    QVERIFY(QDateTime::fromString(QString::fromLatin1(at(155, 19)), "yyyy/MM/dd HH:mm:ss").isValid());
+    QVERIFY(
+        QDateTime::fromString(QString::fromLatin1(at(155, 19)), "yyyy/MM/dd HH:mm:ss").isValid());
     for (int position : {145, 201, 217, 233, 249, 265, 281, 297})
         QVERIFY2(number(position) >= 0, at(position, 6).constData());
-    QVERIFY(number(233) >= number(249) && number(249) >= number(265) && number(265) >= number(281)
-            && number(281) >= number(297));
-    if (which == 4)
-        return;
+    QVERIFY(number(233) >= number(249) && number(249) >= number(265) &&
+            number(265) >= number(281) && number(281) >= number(297));
+    if (which == 4) return;
     QCOMPARE(d[19], char('0' + set.interval));
     QCOMPARE(start, set.start);
     for (qsizetype k = 0; k < records; ++k) {
         const QByteArray r = d.mid(359 + 38 * k, 38);
         QCOMPARE(r.mid(4, 7), set.records[k].paused ? QByteArray("[pause]") : QByteArray(7, ' '));
-        QCOMPARE(r.mid(12, 19), start.addSecs(k * set.interval).toString("yyyy/MM/dd HH:mm:ss").toLatin1());
+        QCOMPARE(r.mid(12, 19),
+                 start.addSecs(k * set.interval).toString("yyyy/MM/dd HH:mm:ss").toLatin1());
         QCOMPARE(r.mid(32, 5), set.records[k].level);
     }
     if (which == 3) {
@@ -407,7 +408,8 @@ void TestMeterSim::settings()
     line.send(sent);
     QVERIFY(sim.waitForCommands(commandCount(sent), 5000));
     const MeterSim::State s = sim.state();
-    QCOMPARE((QList<int>{s.rangeCode, s.frequencyWeighting, s.timeWeighting, int(s.runState)}), expected);
+    QCOMPARE((QList<int>{s.rangeCode, s.frequencyWeighting, s.timeWeighting, int(s.runState)}),
+             expected);
 }
 
 void TestMeterSim::frames_data()
@@ -488,7 +490,7 @@ void TestMeterSim::holdOff()
     line.drain();
     const qint64 sent = nowMs();
     line.send("J");
-    const QList<Piece> pieces = line.pieces(5000, [](const QByteArray &a) {
+    const QList<Piece> pieces = line.pieces(5000, [](const QByteArray& a) {
         const qsizetype r = a.indexOf(hex("1234"));
         return r >= 0 && a.indexOf(Frame653, r) >= 0;
     });
@@ -496,7 +498,7 @@ void TestMeterSim::holdOff()
     const qsizetype reply = all.indexOf(hex("1234"));
     QVERIFY2(reply >= 0 && all.indexOf(Frame653, reply) == reply + 2, all.toHex(' '));
     qsizetype seen = 0;
-    for (const Piece &p : pieces) {
+    for (const Piece& p : pieces) {
         seen += p.bytes.size();
         if (seen > reply + 2) { // first byte after the reply
             QVERIFY2(p.at - sent >= 495, qPrintable(QString::number(p.at - sent)));
@@ -555,11 +557,12 @@ void TestMeterSim::stallKeepsFramesOut()
     line.drain();
     const qint64 sent = nowMs();
     line.send("J");
-    const QList<Piece> pieces = line.pieces(5000, [](const QByteArray &a) { return a.contains(hex("1234")); });
+    const QList<Piece> pieces =
+        line.pieces(5000, [](const QByteArray& a) { return a.contains(hex("1234")); });
     const qsizetype reply = joined(pieces).indexOf(hex("1234"));
     QVERIFY(reply >= 0); // nothing came between the two parts
     qsizetype seen = 0;
-    for (const Piece &p : pieces) {
+    for (const Piece& p : pieces) {
         seen += p.bytes.size();
         if (seen > reply + 1) {
             QVERIFY2(p.at - sent >= 695, qPrintable(QString::number(p.at - sent)));
@@ -576,13 +579,14 @@ void TestMeterSim::splitFrames()
     QVERIFY(start(sim, true));
     Line line(sim.devicePath());
     line.drain();
-    const QList<Piece> pieces = line.pieces(5000, [](const QByteArray &a) { return a.size() >= 48; });
+    const QList<Piece> pieces =
+        line.pieces(5000, [](const QByteArray& a) { return a.size() >= 48; });
     const QByteArray all = joined(pieces);
     const int o = frameOffset(all);
     QVERIFY2(o >= 0, all.toHex(' '));
     bool cut = false;
     qsizetype end = 0;
-    for (const Piece &p : pieces) {
+    for (const Piece& p : pieces) {
         end += p.bytes.size();
         cut = cut || (end - o) % 6 != 0;
     }
@@ -645,7 +649,8 @@ void TestMeterSim::splitCommands_data()
     QTest::newRow("C in three") << QByteArrayList{"C", "\x12", "\x34", "J"} << 30 << hex("1234");
     QTest::newRow("O in two") << QByteArrayList{"O\x01", QByteArray(1, '\x01')} << 30
                               << MeterSim::dump(MeterSim::defaultSets()[1]);
-    QTest::newRow("stale piece dropped") << QByteArrayList{QByteArray("C\x00", 2), "J"} << 400 << hex("0001");
+    QTest::newRow("stale piece dropped")
+        << QByteArrayList{QByteArray("C\x00", 2), "J"} << 400 << hex("0001");
 }
 
 void TestMeterSim::splitCommands()
@@ -658,7 +663,7 @@ void TestMeterSim::splitCommands()
     QVERIFY(start(sim, false));
     Line line(sim.devicePath());
     qsizetype sent = 0;
-    for (const QByteArray &p : pieces) {
+    for (const QByteArray& p : pieces) {
         line.send(p);
         sent += p.size();
         QVERIFY(sim.waitForReceived(sent, 5000));
@@ -683,8 +688,8 @@ void TestMeterSim::log()
     QCOMPARE(commands[0].bytes, QByteArray("A"));
     QCOMPARE(commands[1].bytes, QByteArray("C\x00\x41", 3));
     QCOMPARE(commands[2].bytes, QByteArray("K\x00\x00\x05", 4));
-    QVERIFY(commands[0].msecs >= before && commands[2].msecs >= commands[0].msecs
-            && commands[2].msecs <= nowMs());
+    QVERIFY(commands[0].msecs >= before && commands[2].msecs >= commands[0].msecs &&
+            commands[2].msecs <= nowMs());
     sim.clearLog();
     QVERIFY(sim.received().isEmpty() && sim.commands().isEmpty());
 }
@@ -735,16 +740,19 @@ void TestMeterSim::neverStalls()
     QVERIFY(sim.waitForCommands(1, 5000));
     QCOMPARE(sim.state().samplingTime, quint16(0x1234));
     line.send("J");
-    const QByteArray all = joined(line.pieces(20000, [](const QByteArray &a) { return a.contains(hex("1234")); }));
+    const QByteArray all =
+        joined(line.pieces(20000, [](const QByteArray& a) { return a.contains(hex("1234")); }));
     const qsizetype reply = all.indexOf(hex("1234"));
     QVERIFY(reply >= flood.size());
-    QVERIFY(all.mid(reply - flood.size(), flood.size()) == flood); // no frame queued before the reply
+    QVERIFY(all.mid(reply - flood.size(), flood.size()) ==
+            flood); // no frame queued before the reply
 }
 
 void TestMeterSim::pacing()
 {
     MeterSim sim;
-    const MeterSim::Set set = MeterSim::makeSet(0x0200, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 6)), 1, 91);
+    const MeterSim::Set set =
+        MeterSim::makeSet(0x0200, QDateTime(QDate(2024, 1, 2), QTime(3, 4, 6)), 1, 91);
     sim.setSets({set});
     sim.setPacing(true);
     QVERIFY(start(sim, false));
@@ -780,8 +788,7 @@ void TestMeterSim::logging()
 void TestMeterSim::program()
 {
     const QString binary = QStringLiteral(DORVI_BIN_DIR "/meter-sim");
-    if (!QFileInfo(binary).isExecutable())
-        QSKIP("meter-sim is not built");
+    if (!QFileInfo(binary).isExecutable()) QSKIP("meter-sim is not built");
     QTemporaryDir tmp;
     QProcess process;
     process.start(binary, {"--port", "5", "--ports-dir", tmp.path(), "--period", "20"});

@@ -25,8 +25,7 @@ void onSignal(int)
 
 bool watchSignals()
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
-        return false;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return false;
     struct sigaction sa = {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
@@ -34,7 +33,7 @@ bool watchSignals()
     return ::sigaction(SIGINT, &sa, nullptr) == 0 && ::sigaction(SIGTERM, &sa, nullptr) == 0;
 }
 
-int failWith(const QString &text)
+int failWith(const QString& text)
 {
     std::fprintf(stderr, "meter-sim: %s\n", qPrintable(text));
     return 2;
@@ -42,38 +41,46 @@ int failWith(const QString &text)
 
 } // namespace
 
-int main(int argc, char *argv[])
+int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("meter-sim"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Plays the sound level meter on a pseudo-terminal."));
+    parser.setApplicationDescription(
+        QStringLiteral("Plays the sound level meter on a pseudo-terminal."));
     parser.addHelpOption();
-    const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Link the line as COM<n> (1 to 16)."),
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("Link the line as COM<n> (1 to 16)."),
                                         QStringLiteral("n"), QStringLiteral("1"));
     const QCommandLineOption dirOption(
-        QStringLiteral("ports-dir"), QStringLiteral("Folder of the COM links."), QStringLiteral("dir"),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/dorvi/ports"));
-    const QCommandLineOption periodOption(QStringLiteral("period"), QStringLiteral("Live frame period in ms."),
+        QStringLiteral("ports-dir"), QStringLiteral("Folder of the COM links."),
+        QStringLiteral("dir"),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QStringLiteral("/dorvi/ports"));
+    const QCommandLineOption periodOption(QStringLiteral("period"),
+                                          QStringLiteral("Live frame period in ms."),
                                           QStringLiteral("ms"), QStringLiteral("100"));
-    const QCommandLineOption paceOption(QStringLiteral("pace"), QStringLiteral("Send at 3840 bytes/s (38400 baud)."));
+    const QCommandLineOption paceOption(QStringLiteral("pace"),
+                                        QStringLiteral("Send at 3840 bytes/s (38400 baud)."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("Switch on a fault: silence, noise, split, short, truncate, stall, extra (repeatable)."),
+        QStringLiteral("Switch on a fault: silence, noise, split, short, truncate, stall, extra "
+                       "(repeatable)."),
         QStringLiteral("name"));
-    const QCommandLineOption stateOption(QStringLiteral("state"), QStringLiteral("Start run, pause or stop."),
+    const QCommandLineOption stateOption(QStringLiteral("state"),
+                                         QStringLiteral("Start run, pause or stop."),
                                          QStringLiteral("state"), QStringLiteral("run"));
-    const QCommandLineOption levelOption(QStringLiteral("level"),
-                                         QStringLiteral("Hold the level at this many tenths of a dB."),
-                                         QStringLiteral("tenths"));
-    parser.addOptions({portOption, dirOption, periodOption, paceOption, faultOption, stateOption, levelOption});
+    const QCommandLineOption levelOption(
+        QStringLiteral("level"), QStringLiteral("Hold the level at this many tenths of a dB."),
+        QStringLiteral("tenths"));
+    parser.addOptions(
+        {portOption, dirOption, periodOption, paceOption, faultOption, stateOption, levelOption});
     parser.process(app);
 
     bool ok = false;
     const int port = parser.value(portOption).toInt(&ok);
-    if (!ok || port < 1 || port > 16)
-        return failWith(QStringLiteral("--port takes 1 to 16"));
+    if (!ok || port < 1 || port > 16) return failWith(QStringLiteral("--port takes 1 to 16"));
     const int period = parser.value(periodOption).toInt(&ok);
     if (!ok || period < 1)
         return failWith(QStringLiteral("--period takes a positive number of ms"));
@@ -87,10 +94,9 @@ int main(int argc, char *argv[])
     }
     sim.setPeriod(period);
     sim.setPacing(parser.isSet(paceOption));
-    for (const QString &name : parser.values(faultOption)) {
+    for (const QString& name : parser.values(faultOption)) {
         const std::optional<MeterSim::Fault> fault = MeterSim::faultFromName(name);
-        if (!fault)
-            return failWith(QStringLiteral("unknown fault %1").arg(name));
+        if (!fault) return failWith(QStringLiteral("unknown fault %1").arg(name));
         sim.setFault(*fault, true);
     }
     const QString state = parser.value(stateOption);
@@ -101,14 +107,13 @@ int main(int argc, char *argv[])
     else if (state != QLatin1String("run"))
         return failWith(QStringLiteral("--state takes run, pause or stop"));
 
-    if (!watchSignals())
-        return failWith(QStringLiteral("cannot watch signals"));
+    if (!watchSignals()) return failWith(QStringLiteral("cannot watch signals"));
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app,
+                     [] { QCoreApplication::quit(); });
 
     QString error;
-    if (!sim.start(parser.value(dirOption), port, &error))
-        return failWith(error);
+    if (!sim.start(parser.value(dirOption), port, &error)) return failWith(error);
     std::printf("device: %s\nlink: %s\n", qPrintable(sim.devicePath()), qPrintable(sim.linkPath()));
     std::fflush(stdout);
 

@@ -38,9 +38,9 @@ constexpr double PacedBytesPerMs = 3.84;
 constexpr double PacingBurst = 64;
 constexpr int IntegrationTimes = 9;
 
-const char *const TimeWeightingTexts[] = {"FAST", "SLOW", "IMP ", "    "};
+const char* const TimeWeightingTexts[] = {"FAST", "SLOW", "IMP ", "    "};
 const char FrequencyLetters[] = {'A', 'C', 'Z', 'A'};
-const char *const RangeTexts[] = {"80-140", "70-130", "60-120", "50-110", "40-100", "30-90 "};
+const char* const RangeTexts[] = {"80-140", "70-130", "60-120", "50-110", "40-100", "30-90 "};
 const QByteArray HandshakeReply("\x02\xFF\xFF\xFF\xFF\x03", 6);
 const QByteArray UnderText("  -- ");
 const QByteArray OverText("  OL ");
@@ -51,7 +51,7 @@ qint64 nowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-QByteArray timeText(const QDateTime &t)
+QByteArray timeText(const QDateTime& t)
 {
     return t.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")).toLatin1();
 }
@@ -67,14 +67,14 @@ int fromBcd(quint8 b)
     return hi > 9 || lo > 9 ? -1 : hi * 10 + lo;
 }
 
-void put32(QByteArray &a, int index, quint32 v)
+void put32(QByteArray& a, int index, quint32 v)
 {
     for (int i = 0; i < 4; ++i)
         a[index + i] = char((v >> (8 * i)) & 0xFF);
 }
 
 // Fixed-width field; longer texts are cut so the layout never shifts.
-void putField(QByteArray &a, int position, const QByteArray &text, int width)
+void putField(QByteArray& a, int position, const QByteArray& text, int width)
 {
     const QByteArray t = text.leftJustified(width, ' ', true);
     std::memcpy(a.data() + position - 1, t.constData(), size_t(width));
@@ -83,25 +83,31 @@ void putField(QByteArray &a, int position, const QByteArray &text, int width)
 QByteArray tenthsText(int tenths, int width)
 {
     tenths = std::clamp(tenths, 0, 9999);
-    return (QByteArray::number(tenths / 10) + '.' + QByteArray::number(tenths % 10)).rightJustified(width, ' ');
+    return (QByteArray::number(tenths / 10) + '.' + QByteArray::number(tenths % 10))
+        .rightJustified(width, ' ');
 }
 
-std::optional<int> parseTenths(const QByteArray &text)
+std::optional<int> parseTenths(const QByteArray& text)
 {
     bool ok = false;
     const double v = text.trimmed().toDouble(&ok);
-    if (!ok || v < 0)
-        return std::nullopt;
+    if (!ok || v < 0) return std::nullopt;
     return int(std::lround(v * 10));
 }
 
-quint32 blocksOf(const MeterSim::Set &s)
+quint32 blocksOf(const MeterSim::Set& s)
 {
     return std::max<quint32>(1, (s.size() + 1023) / 1024);
 }
 
-int rangeLow(int code) { return 80 - 10 * code; }
-int rangeHigh(int code) { return 140 - 10 * code; }
+int rangeLow(int code)
+{
+    return 80 - 10 * code;
+}
+int rangeHigh(int code)
+{
+    return 140 - 10 * code;
+}
 
 } // namespace
 
@@ -114,7 +120,7 @@ public:
         QByteArray bytes;
         Kind kind = Raw;
         bool endsFrame = false;
-        int delay = 0;      // before the first byte, counted when it reaches the front
+        int delay = 0; // before the first byte, counted when it reaches the front
         qint64 due = -1;
         qsizetype offset = 0;
     };
@@ -160,13 +166,13 @@ public:
     // Owned by the simulator's thread while it runs.
     int master = -1;
     int slave = -1;
-    QThread *thread = nullptr;
-    QObject *context = nullptr;
-    QSocketNotifier *readNotifier = nullptr;
-    QSocketNotifier *writeNotifier = nullptr;
-    QTimer *frameTimer = nullptr;
-    QTimer *writeTimer = nullptr;
-    QTimer *loggerTimer = nullptr;
+    QThread* thread = nullptr;
+    QObject* context = nullptr;
+    QSocketNotifier* readNotifier = nullptr;
+    QSocketNotifier* writeNotifier = nullptr;
+    QTimer* frameTimer = nullptr;
+    QTimer* writeTimer = nullptr;
+    QTimer* loggerTimer = nullptr;
     std::deque<Chunk> queue;
     qsizetype queued = 0;
     QByteArray partial;
@@ -204,21 +210,15 @@ public:
         const int code = st.rangeCode;
         const int level = st.level;
         quint8 range = quint8(code);
-        if (level > rangeHigh(code) * 10)
-            range |= 0x80;
+        if (level > rangeHigh(code) * 10) range |= 0x80;
         quint8 mode = quint8(st.timeWeighting & 3) | quint8((st.frequencyWeighting & 3) << 5);
         mode |= st.runState == RunState::Run ? 0x04 : st.runState == RunState::Pause ? 0x08 : 0x10;
-        if (level < rangeLow(code) * 10)
-            mode |= 0x80;
+        if (level < rangeLow(code) * 10) mode |= 0x80;
         quint16 word = quint16(level & 0x7FFF);
-        if (st.runState == RunState::Pause)
-            word |= 0x8000;
-        if (rawRange)
-            range = *rawRange;
-        if (rawMode)
-            mode = *rawMode;
-        if (rawLevel)
-            word = *rawLevel;
+        if (st.runState == RunState::Pause) word |= 0x8000;
+        if (rawRange) range = *rawRange;
+        if (rawMode) mode = *rawMode;
+        if (rawLevel) word = *rawLevel;
         QByteArray f(6, '\0');
         f[0] = 0x02;
         f[1] = char(range);
@@ -236,19 +236,15 @@ public:
             return;
         }
         int l = st.level + rng.bounded(-5, 6);
-        if (l < 450)
-            l = 900 - l;
-        if (l > 850)
-            l = 1700 - l;
+        if (l < 450) l = 900 - l;
+        if (l > 850) l = 1700 - l;
         st.level = std::clamp(l, 450, 850);
     }
 
     QByteArray presentLevelText() const
     {
-        if (st.level > rangeHigh(st.rangeCode) * 10)
-            return OverText;
-        if (st.level < rangeLow(st.rangeCode) * 10)
-            return UnderText;
+        if (st.level > rangeHigh(st.rangeCode) * 10) return OverText;
+        if (st.level < rangeLow(st.rangeCode) * 10) return UnderText;
         return levelText(st.level);
     }
 
@@ -269,7 +265,7 @@ public:
     quint16 nextAddress() const
     {
         quint32 end = FirstAddress;
-        for (const Set &s : sets)
+        for (const Set& s : sets)
             end = std::max(end, quint32(s.address) + blocksOf(s));
         return quint16(std::min<quint32>(end, 0xFFFF));
     }
@@ -280,8 +276,7 @@ public:
             st.logging = false;
             return;
         }
-        if (sets.size() >= MaxSets)
-            return;
+        if (sets.size() >= MaxSets) return;
         Set s = blankSet(nextAddress());
         loggingInterval = std::clamp<int>(st.samplingTime, 1, 9);
         s.interval = loggingInterval;
@@ -293,37 +288,52 @@ public:
     void pressKey(quint8 code)
     {
         switch (code) {
-        case 1: st.frequencyWeighting = (st.frequencyWeighting + 1) % 4; break;
-        case 2: st.timeWeighting = (st.timeWeighting + 1) % 3; break;
-        case 3: st.display = (st.display + 1) % 3; break;
-        case 4: st.hold = (st.hold + 1) % 3; break;
-        case 5:
-            st.runState = st.runState == RunState::Run ? RunState::Pause
-                        : st.runState == RunState::Pause ? RunState::Stop : RunState::Run;
+        case 1:
+            st.frequencyWeighting = (st.frequencyWeighting + 1) % 4;
             break;
-        case 6: toggleLogging(); break;
-        case 8: st.integration = (st.integration + 1) % IntegrationTimes; break;
-        case 9: st.rangeCode = std::max(0, st.rangeCode - 1); break;
-        case 10: st.rangeCode = std::min(5, st.rangeCode + 1); break;
-        default: break;
+        case 2:
+            st.timeWeighting = (st.timeWeighting + 1) % 3;
+            break;
+        case 3:
+            st.display = (st.display + 1) % 3;
+            break;
+        case 4:
+            st.hold = (st.hold + 1) % 3;
+            break;
+        case 5:
+            st.runState = st.runState == RunState::Run     ? RunState::Pause
+                          : st.runState == RunState::Pause ? RunState::Stop
+                                                           : RunState::Run;
+            break;
+        case 6:
+            toggleLogging();
+            break;
+        case 8:
+            st.integration = (st.integration + 1) % IntegrationTimes;
+            break;
+        case 9:
+            st.rangeCode = std::max(0, st.rangeCode - 1);
+            break;
+        case 10:
+            st.rangeCode = std::min(5, st.rangeCode + 1);
+            break;
+        default:
+            break;
         }
     }
 
-    void setClockFromBcd(const QByteArray &b)
+    void setClockFromBcd(const QByteArray& b)
     {
         int v[6];
         for (int i = 0; i < 6; ++i) {
             v[i] = fromBcd(quint8(b[i]));
-            if (v[i] < 0)
-                return;
+            if (v[i] < 0) return;
         }
         const QDate date(2000 + v[5], v[4], v[3]);
         const QTime time(v[2], v[1], v[0]);
-        if (!date.isValid() || !time.isValid())
-            return;
+        if (!date.isValid() || !time.isValid()) return;
         const QDateTime t(date, time);
-        if (!t.isValid())
-            return;
+        if (!t.isValid()) return;
         clockBase = t;
         clockRun.restart();
     }
@@ -333,7 +343,8 @@ public:
     void setup()
     {
         readNotifier = new QSocketNotifier(master, QSocketNotifier::Read, context);
-        QObject::connect(readNotifier, &QSocketNotifier::activated, context, [this] { onReadable(); });
+        QObject::connect(readNotifier, &QSocketNotifier::activated, context,
+                         [this] { onReadable(); });
         writeNotifier = new QSocketNotifier(master, QSocketNotifier::Write, context);
         writeNotifier->setEnabled(false);
         QObject::connect(writeNotifier, &QSocketNotifier::activated, context, [this] {
@@ -369,8 +380,7 @@ public:
 
     void applyConfig()
     {
-        if (!frameTimer)
-            return;
+        if (!frameTimer) return;
         int period;
         bool pace, logging;
         int interval;
@@ -381,8 +391,7 @@ public:
             logging = st.logging;
             interval = loggingInterval;
         }
-        if (frameTimer->interval() != period || !frameTimer->isActive())
-            frameTimer->start(period);
+        if (frameTimer->interval() != period || !frameTimer->isActive()) frameTimer->start(period);
         if (!logging)
             loggerTimer->stop();
         else if (!loggerTimer->isActive() || loggerTimer->interval() != interval * 1000)
@@ -410,7 +419,7 @@ public:
         applyConfig();
     }
 
-    void take(const QByteArray &bytes)
+    void take(const QByteArray& bytes)
     {
         const qint64 now = nowMs();
         int hold, partialTimeout;
@@ -425,8 +434,7 @@ public:
             partial.clear();
         for (const char b : bytes) {
             if (partial.isEmpty()) {
-                if (!commandLength(b))
-                    continue;
+                if (!commandLength(b)) continue;
                 partialSince = now;
             }
             partial.append(b);
@@ -438,7 +446,7 @@ public:
         }
     }
 
-    void execute(const QByteArray &cmd)
+    void execute(const QByteArray& cmd)
     {
         QByteArray reply;
         bool answers = false;
@@ -456,27 +464,40 @@ public:
                 answers = true;
                 if (handshakeTimes != 0) {
                     reply = handshake;
-                    if (handshakeTimes > 0)
-                        --handshakeTimes;
+                    if (handshakeTimes > 0) --handshakeTimes;
                 } else {
                     reply = HandshakeReply;
                 }
                 break;
-            case 'K': pressKey(byte(3)); break;
-            case 'G': pressKey(1); break;
-            case 'D': pressKey(2); break;
-            case 'E': pressKey(9); break;
-            case 'F': pressKey(10); break;
+            case 'K':
+                pressKey(byte(3));
+                break;
+            case 'G':
+                pressKey(1);
+                break;
+            case 'D':
+                pressKey(2);
+                break;
+            case 'E':
+                pressKey(9);
+                break;
+            case 'F':
+                pressKey(10);
+                break;
             case 'J':
                 answers = true;
                 reply.append(char(st.samplingTime >> 8)).append(char(st.samplingTime & 0xFF));
                 break;
-            case 'C': st.samplingTime = quint16(byte(1) << 8 | byte(2)); break;
+            case 'C':
+                st.samplingTime = quint16(byte(1) << 8 | byte(2));
+                break;
             case 'I':
                 answers = true;
                 reply = clockBytes(clockNow());
                 break;
-            case 'B': setClockFromBcd(cmd.mid(1)); break;
+            case 'B':
+                setClockFromBcd(cmd.mid(1));
+                break;
             case 'N':
                 answers = true;
                 reply = directory(sets);
@@ -484,8 +505,9 @@ public:
             case 'O': {
                 answers = true;
                 const quint16 address = quint16(byte(1) | byte(2) << 8);
-                const auto it = std::find_if(sets.cbegin(), sets.cend(),
-                                             [address](const Set &s) { return s.address == address; });
+                const auto it = std::find_if(sets.cbegin(), sets.cend(), [address](const Set& s) {
+                    return s.address == address;
+                });
                 reply = dump(it != sets.cend() ? *it : blankSet(address));
                 break;
             }
@@ -495,12 +517,12 @@ public:
                 break;
             case 'P': {
                 const quint16 address = quint16(byte(1) | byte(2) << 8);
-                if (st.logging && loggingAddress == address)
-                    st.logging = false;
-                sets.removeIf([address](const Set &s) { return s.address == address; });
+                if (st.logging && loggingAddress == address) st.logging = false;
+                sets.removeIf([address](const Set& s) { return s.address == address; });
                 break;
             }
-            default: break;
+            default:
+                break;
             }
             silent = has(Fault::Silence);
             applies = faultFilter.isEmpty() || faultFilter.contains(cmd[0]);
@@ -514,17 +536,14 @@ public:
             pauseMs = stallMs;
             tail = extra;
         }
-        if (!answers || silent)
-            return;
-        if (shortened)
-            reply.chop(std::max(0, cutBy));
-        if (truncated)
-            reply.truncate(cutAt > 0 ? cutAt : reply.size() / 2);
-        if (extended)
-            reply.append(tail);
+        if (!answers || silent) return;
+        if (shortened) reply.chop(std::max(0, cutBy));
+        if (truncated) reply.truncate(cutAt > 0 ? cutAt : reply.size() / 2);
+        if (extended) reply.append(tail);
         QList<Chunk> parts;
         if (stalled && reply.size() > 1) {
-            const qsizetype at = std::clamp<qsizetype>(pauseAt > 0 ? pauseAt : reply.size() / 2, 1, reply.size() - 1);
+            const qsizetype at = std::clamp<qsizetype>(pauseAt > 0 ? pauseAt : reply.size() / 2, 1,
+                                                       reply.size() - 1);
             parts.append({reply.left(at), Chunk::Reply, false, 0});
             parts.append({reply.mid(at), Chunk::Reply, false, std::max(0, pauseMs)});
         } else {
@@ -535,20 +554,18 @@ public:
 
     void onFrameTick()
     {
-        if (nowMs() < holdUntil)
-            return;
+        if (nowMs() < holdUntil) return;
         QByteArray frame;
         bool split, noise;
         int gap;
         {
             QMutexLocker lock(&mutex);
-            if (has(Fault::Silence) || !live)
-                return;
+            if (has(Fault::Silence) || !live) return;
             stepLevel();
             noise = has(Fault::Noise);
             if (noise) {
                 frame.resize(6);
-                for (char &c : frame) {
+                for (char& c : frame) {
                     int b = rng.bounded(255);
                     c = char(b >= 3 ? b + 1 : b);
                 }
@@ -558,8 +575,7 @@ public:
             split = has(Fault::SplitFrames);
             gap = splitGap;
             // A program that does not read must not make us hoard frames.
-            if (queued + frame.size() > queueCap)
-                return;
+            if (queued + frame.size() > queueCap) return;
         }
         if (split) {
             queue.push_back({frame.left(3), Chunk::Frame, false, 0});
@@ -574,10 +590,9 @@ public:
     void onLoggerTick()
     {
         QMutexLocker lock(&mutex);
-        if (!st.logging)
-            return;
+        if (!st.logging) return;
         const auto it = std::find_if(sets.begin(), sets.end(),
-                                     [this](const Set &s) { return s.address == loggingAddress; });
+                                     [this](const Set& s) { return s.address == loggingAddress; });
         if (it == sets.end() || it->records.size() >= MaxLoggedRecords) {
             st.logging = false;
             return;
@@ -585,14 +600,13 @@ public:
         it->records.append({presentLevelText(), st.runState == RunState::Pause});
     }
 
-    void enqueueReply(const QList<Chunk> &parts)
+    void enqueueReply(const QList<Chunk>& parts)
     {
         const qint64 now = nowMs();
-        for (Chunk &c : queue) {
+        for (Chunk& c : queue) {
             if (c.kind == Chunk::FrameTail) {
                 c.delay = 0;
-                if (c.due >= 0)
-                    c.due = now;
+                if (c.due >= 0) c.due = now;
             }
         }
         int cap;
@@ -614,14 +628,14 @@ public:
                 }
             }
         }
-        for (const Chunk &c : parts) {
+        for (const Chunk& c : parts) {
             queue.push_back(c);
             queued += c.bytes.size();
         }
         pump();
     }
 
-    void pushRaw(const QByteArray &bytes)
+    void pushRaw(const QByteArray& bytes)
     {
         queue.push_back({bytes, Chunk::Raw, false, 0});
         queued += bytes.size();
@@ -630,13 +644,11 @@ public:
 
     void pump()
     {
-        if (master < 0 || !writeTimer)
-            return;
+        if (master < 0 || !writeTimer) return;
         while (!queue.empty()) {
-            Chunk &c = queue.front();
+            Chunk& c = queue.front();
             const qint64 now = nowMs();
-            if (c.due < 0)
-                c.due = now + c.delay;
+            if (c.due < 0) c.due = now + c.delay;
             if (c.due > now) {
                 writeTimer->start(int(c.due - now));
                 return;
@@ -655,8 +667,7 @@ public:
             if (want > 0) {
                 n = ::write(master, c.bytes.constData() + c.offset, size_t(want));
                 if (n < 0) {
-                    if (errno == EINTR)
-                        continue;
+                    if (errno == EINTR) continue;
                     if (errno == EAGAIN || errno == EWOULDBLOCK) {
                         writeNotifier->setEnabled(true);
                         return;
@@ -664,60 +675,56 @@ public:
                     n = want; // the line is gone; drop rather than loop
                 }
             }
-            if (pacingActive)
-                tokens -= double(n);
+            if (pacingActive) tokens -= double(n);
             c.offset += n;
             queued -= n;
             const bool done = c.offset >= c.bytes.size();
             {
                 QMutexLocker lock(&mutex);
                 bytesWritten += n;
-                if (done && c.endsFrame)
-                    ++framesSent;
+                if (done && c.endsFrame) ++framesSent;
             }
-            if (done)
-                queue.pop_front();
+            if (done) queue.pop_front();
         }
     }
 };
 
-MeterSim::MeterSim()
-    : d(std::make_unique<Private>())
-{
-}
+MeterSim::MeterSim() : d(std::make_unique<Private>()) {}
 
 MeterSim::~MeterSim()
 {
     stop();
 }
 
-bool MeterSim::start(const QString &portsDir, int port, QString *error)
+bool MeterSim::start(const QString& portsDir, int port, QString* error)
 {
-    const auto fail = [error](const QString &text) {
-        if (error)
-            *error = text;
+    const auto fail = [error](const QString& text) {
+        if (error) *error = text;
         return false;
     };
-    if (isRunning())
-        return fail(QStringLiteral("already running"));
+    if (isRunning()) return fail(QStringLiteral("already running"));
     if (port != 0 && (port < 1 || port > 16))
         return fail(QStringLiteral("port %1 is not 1 to 16").arg(port));
 
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0)
-        return fail(QStringLiteral("posix_openpt: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return fail(
+            QStringLiteral("posix_openpt: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
     char name[128];
-    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 || ::ptsname_r(master, name, sizeof name) != 0) {
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
         const int e = errno;
         ::close(master);
-        return fail(QStringLiteral("pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(e))));
+        return fail(
+            QStringLiteral("pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(e))));
     }
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
     const int slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (slave < 0) {
         const int e = errno;
         ::close(master);
-        return fail(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(name), QString::fromLocal8Bit(std::strerror(e))));
+        return fail(QStringLiteral("%1: %2").arg(QString::fromLocal8Bit(name),
+                                                 QString::fromLocal8Bit(std::strerror(e))));
     }
     termios t{};
     ::tcgetattr(slave, &t);
@@ -737,7 +744,9 @@ bool MeterSim::start(const QString &portsDir, int port, QString *error)
         }
         link = dir.absoluteFilePath(QStringLiteral("COM%1").arg(port));
         const QByteArray linkName = QFile::encodeName(link);
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(linkName.constData(), &st) == 0) {
             if (!S_ISLNK(st.st_mode) || ::unlink(linkName.constData()) != 0) {
                 ::close(slave);
@@ -749,7 +758,8 @@ bool MeterSim::start(const QString &portsDir, int port, QString *error)
             const int e = errno;
             ::close(slave);
             ::close(master);
-            return fail(QStringLiteral("%1: %2").arg(link, QString::fromLocal8Bit(std::strerror(e))));
+            return fail(
+                QStringLiteral("%1: %2").arg(link, QString::fromLocal8Bit(std::strerror(e))));
         }
     }
 
@@ -766,7 +776,8 @@ bool MeterSim::start(const QString &portsDir, int port, QString *error)
         d->link = link;
         d->running = true;
     }
-    QMetaObject::invokeMethod(d->context, [this] { d->setup(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        d->context, [this] { d->setup(); }, Qt::BlockingQueuedConnection);
     return true;
 }
 
@@ -775,14 +786,14 @@ void MeterSim::stop()
     QString link, device;
     {
         QMutexLocker lock(&d->mutex);
-        if (!d->running)
-            return;
+        if (!d->running) return;
         d->running = false;
         link = d->link;
         device = d->device;
         d->link.clear();
     }
-    QMetaObject::invokeMethod(d->context, [this] { d->teardown(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        d->context, [this] { d->teardown(); }, Qt::BlockingQueuedConnection);
     d->thread->quit();
     d->thread->wait();
     delete d->context;
@@ -880,8 +891,7 @@ void MeterSim::setLevel(std::optional<int> tenths)
 {
     QMutexLocker lock(&d->mutex);
     d->fixedLevel = tenths ? std::optional<int>(std::clamp(*tenths, 0, 0x7FFF)) : std::nullopt;
-    if (d->fixedLevel)
-        d->st.level = *d->fixedLevel;
+    if (d->fixedLevel) d->st.level = *d->fixedLevel;
 }
 
 void MeterSim::setRawRangeByte(std::optional<quint8> byte)
@@ -956,7 +966,7 @@ void MeterSim::setSamplingTime(quint16 seconds)
     d->st.samplingTime = seconds;
 }
 
-void MeterSim::setClock(const QDateTime &dateTime)
+void MeterSim::setClock(const QDateTime& dateTime)
 {
     QMutexLocker lock(&d->mutex);
     d->clockBase = dateTime;
@@ -969,7 +979,7 @@ QDateTime MeterSim::clock() const
     return d->clockNow();
 }
 
-void MeterSim::setSets(const QList<Set> &sets)
+void MeterSim::setSets(const QList<Set>& sets)
 {
     QMutexLocker lock(&d->mutex);
     d->sets = sets.first(std::min<qsizetype>(sets.size(), MaxSets));
@@ -1029,19 +1039,19 @@ void MeterSim::setSplitGap(int msecs)
     d->splitGap = std::max(0, msecs);
 }
 
-void MeterSim::setExtraBytes(const QByteArray &bytes)
+void MeterSim::setExtraBytes(const QByteArray& bytes)
 {
     QMutexLocker lock(&d->mutex);
     d->extra = bytes;
 }
 
-void MeterSim::setReplyFaultFilter(const QByteArray &commands)
+void MeterSim::setReplyFaultFilter(const QByteArray& commands)
 {
     QMutexLocker lock(&d->mutex);
     d->faultFilter = commands;
 }
 
-void MeterSim::setHandshakeReply(const QByteArray &reply, int times)
+void MeterSim::setHandshakeReply(const QByteArray& reply, int times)
 {
     QMutexLocker lock(&d->mutex);
     d->handshake = reply;
@@ -1055,7 +1065,7 @@ void MeterSim::clearHandshakeReply()
     d->handshakeTimes = 0;
 }
 
-void MeterSim::inject(const QByteArray &bytes)
+void MeterSim::inject(const QByteArray& bytes)
 {
     QMutexLocker lock(&d->mutex);
     d->post([this, bytes] { d->pushRaw(bytes); });
@@ -1085,8 +1095,7 @@ bool MeterSim::waitForCommands(int count, int msecs) const
     QMutexLocker lock(&d->mutex);
     const QDeadlineTimer deadline(msecs);
     while (d->commands.size() < count) {
-        if (!d->logChanged.wait(&d->mutex, deadline))
-            return d->commands.size() >= count;
+        if (!d->logChanged.wait(&d->mutex, deadline)) return d->commands.size() >= count;
     }
     return true;
 }
@@ -1096,8 +1105,7 @@ bool MeterSim::waitForReceived(qsizetype bytes, int msecs) const
     QMutexLocker lock(&d->mutex);
     const QDeadlineTimer deadline(msecs);
     while (d->log.size() < bytes) {
-        if (!d->logChanged.wait(&d->mutex, deadline))
-            return d->log.size() >= bytes;
+        if (!d->logChanged.wait(&d->mutex, deadline)) return d->log.size() >= bytes;
     }
     return true;
 }
@@ -1105,9 +1113,19 @@ bool MeterSim::waitForReceived(qsizetype bytes, int msecs) const
 int MeterSim::commandLength(char first)
 {
     switch (first) {
-    case 'A': case 'G': case 'D': case 'E': case 'F': case 'J': case 'I': case 'N': case 'H':
+    case 'A':
+    case 'G':
+    case 'D':
+    case 'E':
+    case 'F':
+    case 'J':
+    case 'I':
+    case 'N':
+    case 'H':
         return 1;
-    case 'C': case 'O': case 'P':
+    case 'C':
+    case 'O':
+    case 'P':
         return 3;
     case 'K':
         return 4;
@@ -1118,18 +1136,17 @@ int MeterSim::commandLength(char first)
     }
 }
 
-quint32 MeterSim::packDateTime(const QDateTime &dateTime)
+quint32 MeterSim::packDateTime(const QDateTime& dateTime)
 {
-    if (!dateTime.isValid())
-        return 0;
+    if (!dateTime.isValid()) return 0;
     const QDate date = dateTime.date();
     const QTime time = dateTime.time();
     const quint32 year = quint32(std::clamp(date.year() - 1980, 0, 127));
-    return year << 25 | quint32(date.month()) << 21 | quint32(date.day()) << 16
-         | quint32(time.hour()) << 11 | quint32(time.minute()) << 5 | quint32(time.second() / 2);
+    return year << 25 | quint32(date.month()) << 21 | quint32(date.day()) << 16 |
+           quint32(time.hour()) << 11 | quint32(time.minute()) << 5 | quint32(time.second() / 2);
 }
 
-QByteArray MeterSim::clockBytes(const QDateTime &dateTime)
+QByteArray MeterSim::clockBytes(const QDateTime& dateTime)
 {
     const QDate date = dateTime.date();
     const QTime time = dateTime.time();
@@ -1148,7 +1165,7 @@ QByteArray MeterSim::levelText(int tenths)
     return tenthsText(tenths, 5);
 }
 
-QByteArray MeterSim::directory(const QList<Set> &sets)
+QByteArray MeterSim::directory(const QList<Set>& sets)
 {
     const int n = int(std::min<qsizetype>(sets.size(), MaxSets));
     QByteArray r(10 * n + 12, '\0');
@@ -1159,7 +1176,7 @@ QByteArray MeterSim::directory(const QList<Set> &sets)
     put32(r, 5, MemoryKb > ReservedBlocks + used ? MemoryKb - ReservedBlocks - used : 0);
     r[9] = char(n);
     for (int k = 0; k < n; ++k) {
-        const Set &s = sets[k];
+        const Set& s = sets[k];
         const int e = 11 + 10 * k;
         const quint32 packed = packDateTime(s.start);
         r[e] = char(s.address & 0xFF);
@@ -1173,7 +1190,7 @@ QByteArray MeterSim::directory(const QList<Set> &sets)
     return r;
 }
 
-QByteArray MeterSim::dump(const Set &set)
+QByteArray MeterSim::dump(const Set& set)
 {
     const qsizetype r = set.records.size();
     QByteArray d(359 + 38 * r, ' ');
@@ -1190,8 +1207,7 @@ QByteArray MeterSim::dump(const Set &set)
     double energy = 0;
     for (qsizetype k = 0; k < r; ++k) {
         const std::optional<int> l = parseTenths(set.records[k].level);
-        if (!l)
-            continue;
+        if (!l) continue;
         if (levels.isEmpty() || *l > maxLevel) {
             maxLevel = *l;
             maxAt = k;
@@ -1208,8 +1224,7 @@ QByteArray MeterSim::dump(const Set &set)
     }
     std::sort(levels.begin(), levels.end(), std::greater<int>());
     const auto exceeded = [&levels](int percent) {
-        if (levels.isEmpty())
-            return 0;
+        if (levels.isEmpty()) return 0;
         return levels[std::min<qsizetype>(levels.size() - 1, levels.size() * percent / 100)];
     };
     putField(d, 145, tenthsText(maxLevel, 6), 6);
@@ -1221,24 +1236,23 @@ QByteArray MeterSim::dump(const Set &set)
         putField(d, 233 + 16 * i, tenthsText(exceeded(percents[i]), 6), 6);
 
     for (qsizetype k = 0; k < r; ++k) {
-        const Record &rec = set.records[k];
+        const Record& rec = set.records[k];
         const int base = int(359 + 38 * k) + 1;
-        if (rec.paused)
-            putField(d, base + 4, "[pause]", 7);
+        if (rec.paused) putField(d, base + 4, "[pause]", 7);
         putField(d, base + 12, timeText(set.start.addSecs(qint64(k) * interval)), 19);
         putField(d, base + 32, rec.level, 5);
     }
     for (auto it = set.headerPatches.cbegin(); it != set.headerPatches.cend(); ++it) {
         for (qsizetype i = 0; i < it.value().size(); ++i) {
             const qsizetype at = it.key() - 1 + i;
-            if (at >= 0 && at < d.size())
-                d[at] = it.value()[i];
+            if (at >= 0 && at < d.size()) d[at] = it.value()[i];
         }
     }
     return d;
 }
 
-MeterSim::Set MeterSim::makeSet(quint16 address, const QDateTime &start, int interval, int records, quint32 seed)
+MeterSim::Set MeterSim::makeSet(quint16 address, const QDateTime& start, int interval, int records,
+                                quint32 seed)
 {
     Set s;
     s.address = address;
@@ -1249,10 +1263,8 @@ MeterSim::Set MeterSim::makeSet(quint16 address, const QDateTime &start, int int
     int level = 650;
     for (int k = 0; k < records; ++k) {
         level += g.bounded(-15, 16);
-        if (level < 500)
-            level = 1000 - level;
-        if (level > 900)
-            level = 1800 - level;
+        if (level < 500) level = 1000 - level;
+        if (level > 900) level = 1800 - level;
         Record rec;
         rec.paused = k % 10 == 3 || k % 10 == 4;
         rec.level = k % 17 == 7 ? UnderText : k % 23 == 11 ? OverText : levelText(level);
@@ -1274,7 +1286,7 @@ QList<MeterSim::Set> MeterSim::defaultSets()
     return {a, b, c};
 }
 
-std::optional<MeterSim::Fault> MeterSim::faultFromName(const QString &name)
+std::optional<MeterSim::Fault> MeterSim::faultFromName(const QString& name)
 {
     static const QMap<QString, Fault> names = {
         {QStringLiteral("silence"), Fault::Silence},

@@ -153,7 +153,15 @@
 class MeterSim
 {
 public:
-    enum class Fault { Silence, Noise, SplitFrames, ShortReplies, TruncatedReplies, StalledReplies, ExtraBytes };
+    enum class Fault {
+        Silence,
+        Noise,
+        SplitFrames,
+        ShortReplies,
+        TruncatedReplies,
+        StalledReplies,
+        ExtraBytes
+    };
     enum class RunState { Run, Pause, Stop };
 
     struct Record
@@ -165,8 +173,8 @@ public:
     struct Set
     {
         quint16 address = 0x0100;
-        QDateTime start;            // the first record's time
-        int interval = 1;           // seconds, one digit in the dump
+        QDateTime start;  // the first record's time
+        int interval = 1; // seconds, one digit in the dump
         char frequencyWeighting = 'A';
         QByteArray timeWeighting = "FAST";
         QByteArray range = "60-120";
@@ -182,28 +190,28 @@ public:
         int frequencyWeighting = 0; // 0 A, 1 C, 2 Z, 3 AA
         int timeWeighting = 0;      // 0 FAST, 1 SLOW, 2 IMP
         RunState runState = RunState::Run;
-        int display = 2;            // 0 Leq, 1 SEL, 2 SPL
-        int hold = 2;               // 0 Max, 1 Min, 2 Inst
-        int integration = 0;        // index into 1 s, 3 s, 10 s, 1 min, ...
-        quint16 samplingTime = 1;   // seconds
+        int display = 2;          // 0 Leq, 1 SEL, 2 SPL
+        int hold = 2;             // 0 Max, 1 Min, 2 Inst
+        int integration = 0;      // index into 1 s, 3 s, 10 s, 1 min, ...
+        quint16 samplingTime = 1; // seconds
         bool logging = false;
-        int level = 650;            // tenths of a dB, the present reading
+        int level = 650; // tenths of a dB, the present reading
     };
 
     struct Command
     {
-        qint64 msecs = 0;           // steady clock when the command was complete
+        qint64 msecs = 0; // steady clock when the command was complete
         QByteArray bytes;
     };
 
     MeterSim();
     ~MeterSim();
-    MeterSim(const MeterSim &) = delete;
-    MeterSim &operator=(const MeterSim &) = delete;
+    MeterSim(const MeterSim&) = delete;
+    MeterSim& operator=(const MeterSim&) = delete;
 
     // Creates the line and starts the thread. With port 1..16 the line is
     // also linked as COMn in portsDir (created when missing).
-    bool start(const QString &portsDir = {}, int port = 0, QString *error = nullptr);
+    bool start(const QString& portsDir = {}, int port = 0, QString* error = nullptr);
     void stop();
     bool isRunning() const;
     QString devicePath() const;
@@ -218,7 +226,7 @@ public:
     bool pacing() const;
     void setQueueCap(int bytes);
     void setPartialTimeout(int msecs);
-    void setLiveFrames(bool on);    // off: no frames at all, replies as usual
+    void setLiveFrames(bool on); // off: no frames at all, replies as usual
     bool liveFrames() const;
 
     // The live reading.
@@ -237,9 +245,9 @@ public:
     void setTimeWeighting(int code);
     void setRunState(RunState run);
     void setSamplingTime(quint16 seconds);
-    void setClock(const QDateTime &dateTime);
+    void setClock(const QDateTime& dateTime);
     QDateTime clock() const;
-    void setSets(const QList<Set> &sets); // also ends logging
+    void setSets(const QList<Set>& sets); // also ends logging
     QList<Set> sets() const;
 
     // Faults and scripted bytes.
@@ -247,15 +255,15 @@ public:
     bool fault(Fault fault) const;
     void clearFaults();
     void setShortBy(int bytes);
-    void setTruncateAt(int bytes);          // 0: half the reply
-    void setStall(int atByte, int msecs);   // atByte 0: half the reply
+    void setTruncateAt(int bytes);        // 0: half the reply
+    void setStall(int atByte, int msecs); // atByte 0: half the reply
     void setSplitGap(int msecs);
-    void setExtraBytes(const QByteArray &bytes);
-    void setReplyFaultFilter(const QByteArray &commands); // empty: all replies
+    void setExtraBytes(const QByteArray& bytes);
+    void setReplyFaultFilter(const QByteArray& commands); // empty: all replies
     // Answers the next `times` "A" with `reply` (times < 0: until cleared).
-    void setHandshakeReply(const QByteArray &reply, int times = -1);
+    void setHandshakeReply(const QByteArray& reply, int times = -1);
     void clearHandshakeReply();
-    void inject(const QByteArray &bytes);
+    void inject(const QByteArray& bytes);
 
     // What the program sent.
     QByteArray received() const;
@@ -265,15 +273,16 @@ public:
     bool waitForReceived(qsizetype bytes, int msecs) const;
 
     // Pure helpers, also used by tests.
-    static int commandLength(char first);  // 0: no command
-    static quint32 packDateTime(const QDateTime &dateTime);
-    static QByteArray clockBytes(const QDateTime &dateTime);
+    static int commandLength(char first); // 0: no command
+    static quint32 packDateTime(const QDateTime& dateTime);
+    static QByteArray clockBytes(const QDateTime& dateTime);
     static QByteArray levelText(int tenths);
-    static QByteArray directory(const QList<Set> &sets);
-    static QByteArray dump(const Set &set);
-    static Set makeSet(quint16 address, const QDateTime &start, int interval, int records, quint32 seed = 1);
+    static QByteArray directory(const QList<Set>& sets);
+    static QByteArray dump(const Set& set);
+    static Set makeSet(quint16 address, const QDateTime& start, int interval, int records,
+                       quint32 seed = 1);
     static QList<Set> defaultSets();
-    static std::optional<Fault> faultFromName(const QString &name);
+    static std::optional<Fault> faultFromName(const QString& name);
 
 private:
     class Private;
