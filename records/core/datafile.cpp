@@ -4,8 +4,6 @@
 #include <QSaveFile>
 #include <algorithm>
 #include <charconv>
-#include <string_view>
-#include <unordered_map>
 
 namespace DataFile {
 
@@ -83,25 +81,6 @@ bool cutRow(QByteArrayView item, std::array<QByteArrayView, 3>& cells)
     return true;
 }
 
-// A list has few distinct level texts: sharing them saves an allocation per
-// row. The keys point into the bytes being read.
-class SharedTexts
-{
-public:
-    QString get(QByteArrayView text)
-    {
-        const std::string_view key(text.data(), size_t(text.size()));
-        if (const auto it = texts.find(key); it != texts.end()) return it->second;
-        QString s = QString::fromLatin1(text);
-        if (texts.size() < MaxTexts) texts.emplace(key, s);
-        return s;
-    }
-
-private:
-    static constexpr size_t MaxTexts = 4096;
-    std::unordered_map<std::string_view, QString> texts;
-};
-
 struct HeaderValue
 {
     const char* name;
@@ -141,8 +120,7 @@ public:
             if (!cutRow(text, cells))
                 return stop(line, QStringLiteral("Line %1 is not a record line (a cell without "
                                                  "a TAB after it)"));
-            r.rows.append(Row{QString::fromLatin1(cells[0]), QString::fromLatin1(cells[1]),
-                              levels.get(cells[2])});
+            r.rows.append(cells[0], cells[1], cells[2]);
         } else if (index > 1 && index < r.headerLength) {
             const HeaderValue& v = values[index - 2];
             const QByteArrayView cut =
@@ -194,7 +172,6 @@ private:
 
     ReadResult& r;
     const HeaderValue* values = nullptr;
-    SharedTexts levels;
 };
 
 } // namespace
@@ -311,7 +288,6 @@ ReadResult read(QByteArrayView bytes)
 
     const char* const begin = bytes.data();
     const char* const end = begin + bytes.size();
-    if (begin != end) result.rows.reserve(std::count(begin, end, '\n'));
 
     // An item ends at a comma, at a line end (CR LF, LF or CR) or at the end
     // of the bytes. A comma is always followed by one more item, even an empty
@@ -337,8 +313,6 @@ ReadResult read(QByteArrayView bytes)
         }
         if (!reader.item(index, raw, itemLine)) break;
     }
-    // The reserve counted every line; give it back only when a bad line left most unused.
-    if (result.rows.capacity() > 2 * result.rows.size() + 1024) result.rows.squeeze();
     return result;
 }
 

@@ -7,6 +7,8 @@
 // whatever the locale. The writers give whole lines, line end included, so a
 // caller writes each with one call.
 
+#include "common/recordlist.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -114,8 +116,6 @@ enum class Kind {
 // An item longer than this is a bad line.
 inline constexpr qsizetype MaxItemLength = 1024 * 1024;
 
-using Row = std::array<QString, 3>; // cells of GridN(0), GridN(1), GridN(2)
-
 struct ReadResult
 {
     Kind kind = Kind::Empty;
@@ -126,7 +126,7 @@ struct ReadResult
     // "Board05" ... "Board95" (logger kinds), "BoardMaxdB", "BoardMaxTime",
     // "BoardSEL", "BoardLeq". Only those the file reached are present.
     QMap<QString, QString> captions;
-    QList<Row> rows; // records, title line left out
+    RecordRows rows; // records, title line left out
 
     qsizetype badLine = 0; // 1-based file line that stopped the reading; 0 if none
     bool fileError = false;

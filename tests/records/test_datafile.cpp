@@ -93,8 +93,8 @@ QString captionText(const ReadResult& r)
 QString rowText(const ReadResult& r)
 {
     QStringList out;
-    for (const Row& row : r.rows)
-        out << QStringList{row[0], row[1], row[2]}.join('|');
+    for (qsizetype k = 0; k < r.rows.size(); ++k)
+        out << QStringList{r.rows.text(k, 0), r.rows.text(k, 1), r.rows.text(k, 2)}.join('|');
     return out.join(';');
 }
 
@@ -336,13 +336,15 @@ private slots:
                              "2016/03/23 10:00:01",
                              " 70.1",
                              " 58.8"};
-        const QList<Row> rows{{"1", "2016/03/23 10:00:00", " 61.2*"},
-                              {"2", "2016/03/23 10:00:01", "--"},
-                              {"3", "2016/03/23 10:00:02", "140.L"}};
+        RecordRows rows;
+        rows.append(u"1", u"2016/03/23 10:00:00", u" 61.2*");
+        rows.append(u"2", u"2016/03/23 10:00:01", u"--");
+        rows.append(u"3", u"2016/03/23 10:00:02", u"140.L");
         QByteArray bytes = loggerFile2Header(h);
         appendListLine(bytes, Separator::Tab, u"No.s", u"Date Time", u"dB");
-        for (const Row& row : rows)
-            appendListLine(bytes, Separator::Tab, row[0], row[1], row[2]);
+        for (qsizetype k = 0; k < rows.size(); ++k)
+            appendListLine(bytes, Separator::Tab, rows.text(k, 0), rows.text(k, 1),
+                           rows.text(k, 2));
         QString error;
         QVERIFY2(saveFile(dir.filePath("list.dvrk"), bytes, &error), qPrintable(error));
 
@@ -378,7 +380,9 @@ private slots:
                qint64(t.elapsed()));
         QVERIFY(r.complete());
         QCOMPARE(r.rows.size(), MaxRecords);
-        QCOMPARE(r.rows.last(), (Row{QString::number(MaxRecords), time, "65.3*"}));
+        QCOMPARE(r.rows.text(MaxRecords - 1, 0), QString::number(MaxRecords));
+        QCOMPARE(r.rows.text(MaxRecords - 1, 1), time);
+        QCOMPARE(r.rows.text(MaxRecords - 1, 2), "65.3*");
     }
 };
 
