@@ -129,6 +129,24 @@ public:
     // The resynchronisation's end of a running recording.
     void endRecordingOnLoss();
 
+    // Switches both timers off for a command's work and, when it goes out of
+    // scope (on every way out), puts each back as it found it: offline, or
+    // while the erase pop-up offers sets, they stay off. Safe when Panel is
+    // gone meanwhile.
+    class TimersPaused
+    {
+    public:
+        explicit TimersPaused(Panel* panel);
+        ~TimersPaused();
+        TimersPaused(const TimersPaused&) = delete;
+        TimersPaused& operator=(const TimersPaused&) = delete;
+
+    private:
+        QPointer<Panel> panel_;
+        bool timer1_ = false;
+        bool timer2_ = false;
+    };
+
 signals:
     // Panel was unloaded: the program ends.
     void unloaded();

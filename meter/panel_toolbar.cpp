@@ -25,6 +25,22 @@ void Panel::setTimersEnabled(bool on)
     Timer2->setEnabled(on);
 }
 
+Panel::TimersPaused::TimersPaused(Panel* panel) : panel_(panel)
+{
+    if (!panel) return;
+    timer1_ = panel->Timer1->enabled();
+    timer2_ = panel->Timer2->enabled();
+    panel->Timer1->setEnabled(false);
+    panel->Timer2->setEnabled(false);
+}
+
+Panel::TimersPaused::~TimersPaused()
+{
+    if (!panel_ || Rs232::ProgramEnding()) return;
+    panel_->Timer1->setEnabled(timer1_ && !startupState().OfflineModeFlag);
+    panel_->Timer2->setEnabled(timer2_ && !startupState().OfflineModeFlag);
+}
+
 void Panel::Toolbar1_ButtonClick(const QString& key)
 {
     PicSave->hide();
