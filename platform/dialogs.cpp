@@ -112,6 +112,11 @@ void setDialogSeam(DialogSeam seam)
     seamSlot() = std::move(seam);
 }
 
+bool hasDialogSeam()
+{
+    return bool(seamSlot());
+}
+
 DialogAnswer ask(QWidget* parent, const DialogRequest& request)
 {
     if (seamSlot()) return seamSlot()(request);

@@ -30,7 +30,7 @@ struct DialogAnswer
 {
     bool accepted = true; // false: cancel
     QString text;         // Input: the typed text
-    QString fileName;     // file dialogs: the full path chosen
+    QString fileName;     // file dialogs: the full path chosen; Printer: the PDF to print into
     int filterIndex = 1;  // file dialogs: the filter chosen (1-based)
     int copies = 1;       // Printer
     bool landscape = false;
@@ -39,6 +39,7 @@ struct DialogAnswer
 // Answers instead of real dialogs; tests install one.
 using DialogSeam = std::function<DialogAnswer(const DialogRequest&)>;
 void setDialogSeam(DialogSeam seam);
+bool hasDialogSeam();
 
 // Runs the request through the seam, or shows the real dialog.
 DialogAnswer ask(QWidget* parent, const DialogRequest& request);
