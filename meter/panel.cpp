@@ -123,6 +123,7 @@ void Panel::build()
     buildGraphs();
     buildPopups();
     buildKeys();
+    buildLogger();
 
     Timer1->setEnabled(true);
     Timer2->setEnabled(true);

@@ -112,6 +112,12 @@ public:
     void SaveKey();
     void SamplingCommand();
     void Refresh();
+    // The logger: its directory in the logger window, the erase pop-up and
+    // its choice; the clock window.
+    void MemoryCommand();
+    void EraseCommand();
+    void ComboErase_Click(int index);
+    void RtcCommand();
     // Ends the running recording and writes its final file.
     void StopRecording();
     bool isRecording() const;
@@ -164,6 +170,7 @@ private:
     void buildGraphs();
     void buildPopups();
     void buildKeys();
+    void buildLogger();
 
     void settingCommand(char letter);
     void meterSamplingBranch();

@@ -58,9 +58,12 @@ void Panel::Toolbar1_ButtonClick(const QString& key)
         settingCommand(Meter::CmdRangeUp);
     else if (key == QLatin1String("Down"))
         settingCommand(Meter::CmdRangeDown);
-    else if (key == QLatin1String("RTC") || key == QLatin1String("Memory") ||
-             key == QLatin1String("Erase"))
-        return; // the clock and logger windows take these over
+    else if (key == QLatin1String("RTC"))
+        RtcCommand();
+    else if (key == QLatin1String("Memory"))
+        MemoryCommand();
+    else if (key == QLatin1String("Erase"))
+        EraseCommand();
     else if (key == QLatin1String("Refresh"))
         Refresh();
 }

@@ -10,6 +10,16 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort
 {
     setSettings(QStringLiteral("38400,n,8,1"));
     port_->setReadBufferSize(0);
+    connect(port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError) markLost();
+    });
+}
+
+void SerialPort::markLost()
+{
+    if (lost_) return;
+    lost_ = true;
+    emit deviceLost();
 }
 
 SerialPort::~SerialPort()
@@ -101,7 +111,7 @@ void SerialPort::takeIn()
     while (port_->waitForReadyRead(0)) {
     }
     if (port_->error() == QSerialPort::ResourceError || port_->error() == QSerialPort::ReadError)
-        lost_ = true;
+        markLost();
     port_->clearError();
 }
 

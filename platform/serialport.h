@@ -51,7 +51,12 @@ public:
     // The folder that holds the COMn links.
     static QString portsFolder();
 
+signals:
+    // The device went away or cannot be read (lost() became true).
+    void deviceLost();
+
 private:
+    void markLost();
     void takeIn();
 
     QSerialPort* port_;

@@ -2,19 +2,63 @@
 
 namespace {
 bool held = false;
-}
+bool failedWhileHeld = false;
+} // namespace
 
 PortExchange::PortExchange() : owned_(!held)
 {
+    if (!owned_) return;
     held = true;
+    failedWhileHeld = false;
 }
 
 PortExchange::~PortExchange()
 {
-    if (owned_) held = false;
+    release();
+}
+
+PortExchange::PortExchange(PortExchange&& other) noexcept : owned_(other.owned_)
+{
+    other.owned_ = false;
+}
+
+PortExchange& PortExchange::operator=(PortExchange&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        owned_ = other.owned_;
+        other.owned_ = false;
+    }
+    return *this;
+}
+
+void PortExchange::release()
+{
+    if (!owned_) return;
+    owned_ = false;
+    held = false;
+    failedWhileHeld = false;
+}
+
+bool PortExchange::failed() const
+{
+    return owned_ && failedWhileHeld;
 }
 
 bool PortExchange::busy()
 {
     return held;
+}
+
+PortOwner& PortOwner::instance()
+{
+    static PortOwner owner;
+    return owner;
+}
+
+void PortOwner::portFailed()
+{
+    if (!held) return;
+    failedWhileHeld = true;
+    emit failed();
 }

@@ -238,7 +238,6 @@ private slots:
         QTest::newRow("Down") << "Down" << QByteArray("F");
         QTest::newRow("unknown") << "Memo" << QByteArray();
         QTest::newRow("case counts") << "ac" << QByteArray();
-        QTest::newRow("RTC") << "RTC" << QByteArray();
     }
     void dispatch()
     {

@@ -65,7 +65,8 @@ int main(int argc, char* argv[])
                                         QStringLiteral("Send at 3840 bytes/s (38400 baud)."));
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
-        QStringLiteral("Switch on a fault: silence, noise, split, short, truncate, stall, extra "
+        QStringLiteral("Switch on a fault: silence, noise, split, short, truncate, stall, extra, "
+                       "frame "
                        "(repeatable)."),
         QStringLiteral("name"));
     const QCommandLineOption stateOption(QStringLiteral("state"),

@@ -451,9 +451,9 @@ public:
         QByteArray reply;
         bool answers = false;
         bool silent, applies;
-        bool shortened, truncated, stalled, extended;
+        bool shortened, truncated, stalled, extended, framed;
         int cutBy, cutAt, pauseAt, pauseMs;
-        QByteArray tail;
+        QByteArray tail, frame;
         {
             QMutexLocker lock(&mutex);
             commands.append({nowMs(), cmd});
@@ -530,17 +530,20 @@ public:
             truncated = applies && has(Fault::TruncatedReplies);
             stalled = applies && has(Fault::StalledReplies);
             extended = applies && has(Fault::ExtraBytes);
+            framed = applies && has(Fault::FrameBeforeReply);
             cutBy = shortBy;
             cutAt = truncateAt;
             pauseAt = stallAt;
             pauseMs = stallMs;
             tail = extra;
+            if (framed) frame = frameBytes();
         }
         if (!answers || silent) return;
         if (shortened) reply.chop(std::max(0, cutBy));
         if (truncated) reply.truncate(cutAt > 0 ? cutAt : reply.size() / 2);
         if (extended) reply.append(tail);
         QList<Chunk> parts;
+        if (!frame.isEmpty()) parts.append({frame, Chunk::Raw, true, 0});
         if (stalled && reply.size() > 1) {
             const qsizetype at = std::clamp<qsizetype>(pauseAt > 0 ? pauseAt : reply.size() / 2, 1,
                                                        reply.size() - 1);
@@ -1296,6 +1299,7 @@ std::optional<MeterSim::Fault> MeterSim::faultFromName(const QString& name)
         {QStringLiteral("truncate"), Fault::TruncatedReplies},
         {QStringLiteral("stall"), Fault::StalledReplies},
         {QStringLiteral("extra"), Fault::ExtraBytes},
+        {QStringLiteral("frame"), Fault::FrameBeforeReply},
     };
     const auto it = names.constFind(name.toLower());
     return it == names.cend() ? std::nullopt : std::optional<Fault>(*it);

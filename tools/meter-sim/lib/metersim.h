@@ -132,6 +132,9 @@
 //   StalledReplies    part of a reply (default half), a pause (default
 //                     1000 ms, no frames meanwhile), the rest.
 //   ExtraBytes        bytes after a reply (default 55 AA).
+//   FrameBeforeReply  a live frame (the present one) right before each
+//                     reply, as if it had been on its way when the
+//                     command came.
 //   The reply faults apply to every reply, or only to the commands given to
 //   setReplyFaultFilter(). inject() writes raw bytes whatever the faults.
 //
@@ -160,7 +163,8 @@ public:
         ShortReplies,
         TruncatedReplies,
         StalledReplies,
-        ExtraBytes
+        ExtraBytes,
+        FrameBeforeReply
     };
     enum class RunState { Run, Pause, Stop };
 

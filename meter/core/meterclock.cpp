@@ -1,0 +1,67 @@
+#include "meter/core/meterclock.h"
+
+#include "meter/core/protocol.h"
+#include "meter/core/replyreader.h"
+
+#include <QDate>
+#include <QTime>
+
+namespace Meter {
+
+namespace {
+
+int fromBcd(quint8 b)
+{
+    const int hi = b >> 4, lo = b & 15;
+    return hi > 9 || lo > 9 ? -1 : hi * 10 + lo;
+}
+
+char toBcd(int v)
+{
+    return char((v / 10 % 10) << 4 | (v % 10));
+}
+
+} // namespace
+
+std::optional<ClockBytes> ClockReply(QByteArrayView reply)
+{
+    ReplyReader reader(6);
+    reader.feed(reply);
+    if (!reader.complete()) return std::nullopt;
+    ClockBytes c{};
+    int v[6];
+    for (int i = 0; i < 6; ++i) {
+        c[size_t(i)] = quint8(reader.bytes()[i]);
+        v[i] = fromBcd(c[size_t(i)]);
+        if (v[i] < 0) return std::nullopt;
+    }
+    if (!QTime::isValid(v[2], v[1], v[0]) || !QDate::isValid(2000 + v[5], v[4], v[3]))
+        return std::nullopt;
+    return c;
+}
+
+QString ClockCaption(const ClockBytes& c)
+{
+    auto d = [&c](int byte) {
+        return QStringLiteral("%1").arg(c[size_t(byte - 1)], 2, 16, QLatin1Char('0')).toUpper();
+    };
+    return QStringLiteral("20") + d(6) + '/' + d(5) + '/' + d(4) + ' ' + d(3) + ':' + d(2) + ':' +
+           d(1);
+}
+
+QByteArray SetClockCommand(const QDateTime& now)
+{
+    const QDate date = now.date();
+    const QTime time = now.time();
+    QByteArray c(7, '\0');
+    c[0] = CmdSetClock;
+    c[1] = toBcd(time.second());
+    c[2] = toBcd(time.minute());
+    c[3] = toBcd(time.hour());
+    c[4] = toBcd(date.day());
+    c[5] = toBcd(date.month());
+    c[6] = toBcd(date.year() % 100);
+    return c;
+}
+
+} // namespace Meter

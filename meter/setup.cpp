@@ -1,0 +1,172 @@
+#include "meter/setup.h"
+
+#include "meter/core/livestats.h"
+#include "meter/core/meterclock.h"
+#include "meter/core/portguard.h"
+#include "meter/core/protocol.h"
+#include "meter/panel.h"
+#include "platform/serialport.h"
+#include "platform/timer.h"
+#include "platform/twips.h"
+#include "platform/waits.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QScopeGuard>
+
+Setup::Setup()
+{
+    setObjectName(QStringLiteral("Setup"));
+    setWindowTitle(QStringLiteral("Setup"));
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setModal(true);
+    setFixedSize(Twips::px(3225), Twips::px(2400));
+
+    Timer1 = new Timer(350, this);
+    connect(Timer1, &Timer::tick, this, &Setup::Timer1_Timer);
+
+    FrameTime = new SSFrame(QStringLiteral("Time"), this);
+    FrameTime->setGeometry(Twips::rect(120, 120, 3015, 2175));
+    FrameTime->setFont(Twips::font(QStringLiteral("Times New Roman"), 15.75, true));
+    const QFont arial12 = Twips::font(QStringLiteral("Arial"), 12, true);
+    LblPCTime = new ClickLabel(QStringLiteral("PC System Time"), FrameTime);
+    LblPCTime->setGeometry(Twips::rect(600, 480, 1905, 285));
+    LblPCTime->setFont(arial12);
+    LblMeterTime = new ClickLabel(QStringLiteral("Meter Time"), FrameTime);
+    LblMeterTime->setGeometry(Twips::rect(960, 840, 1275, 285));
+    LblMeterTime->setFont(arial12);
+    // Date and time are wider than the captions' places; they may run on
+    // to the frame's edge rather than be cut.
+    for (ClickLabel* l : {LblPCTime, LblMeterTime})
+        l->setMinimumWidth(l->width());
+    CmdSetTime = new SSCommand(QStringLiteral("Set Meter Time To System Time"), FrameTime);
+    CmdSetTime->setGeometry(Twips::rect(120, 1200, 2775, 375));
+    CmdSetTime->setFont(Twips::font(QStringLiteral("Arial"), 9));
+    CmdExit = new SSCommand(QStringLiteral("Exit"), FrameTime);
+    CmdExit->setGeometry(Twips::rect(600, 1680, 1815, 375));
+    CmdExit->setFont(arial12);
+    connect(LblPCTime, &ClickLabel::clicked, this, &Setup::LblPCTime_Click);
+    connect(LblMeterTime, &ClickLabel::clicked, this, &Setup::LblMeterTime_Click);
+    connect(CmdSetTime, &QPushButton::clicked, this, &Setup::CmdSetTime_Click);
+    connect(CmdExit, &QPushButton::clicked, this, &Setup::CmdExit_Click);
+
+    // Load: centred across Panel, 1000 twips below its top.
+    if (Panel* panel = Panel::instance()) {
+        const QRect p = panel->frameGeometry();
+        move(p.left() + (p.width() - width()) / 2, p.top() + Twips::px(1000));
+    }
+    PcTimeShown = false;
+    MeterTimeShown = false;
+    Timer1->setEnabled(true);
+}
+
+Setup::~Setup()
+{
+    Form_Unload();
+}
+
+QString Setup::noAnswerText()
+{
+    return QStringLiteral("Meter does not answer");
+}
+
+void Setup::pausePanel()
+{
+    // From the first read or set on, Panel's live ticks keep away from the
+    // port until this window unloads.
+    if (Panel* panel = Panel::instance()) {
+        panel->Timer1->setEnabled(false);
+        panel->Timer2->setEnabled(false);
+    }
+}
+
+void Setup::Timer1_Timer()
+{
+    // A tick that waits for the meter lets further ticks run; they do nothing.
+    if (tickRunning_ || unloaded_) return;
+    tickRunning_ = true;
+    QPointer<Setup> self(this);
+    const auto done = qScopeGuard([self] {
+        if (self) self->tickRunning_ = false;
+    });
+    auto closed = [&self] { return !self || self->unloaded_ || Rs232::ProgramEnding(); };
+
+    if (MeterTimeShown) {
+        Panel* panel = Panel::instance();
+        PortExchange token = PortOwner::take();
+        if (panel && token && panel->COM->portOpen()) {
+            pausePanel();
+            SerialPort& com = *panel->COM;
+            std::optional<Meter::ClockBytes> clock;
+            reading_ = true;
+            for (int i = 0; i < Meter::ClockTries && !clock; ++i) {
+                com.flush();
+                com.output(QByteArray(1, Meter::CmdReadClock));
+                Rs232::WaitSeconds(0.02);
+                if (closed() || token.failed()) break;
+                clock = Meter::ClockReply(com.input());
+            }
+            if (closed()) return;
+            reading_ = false;
+            LblMeterTime->setText(clock ? Meter::ClockCaption(*clock) : noAnswerText());
+            LblMeterTime->adjustSize();
+            token.release();
+            if (setPending_) {
+                setPending_ = false;
+                setMeterClock();
+                if (closed()) return;
+            }
+        }
+    } else {
+        LblMeterTime->setText(QStringLiteral("Meter Time"));
+        LblMeterTime->adjustSize();
+    }
+    LblPCTime->setText(PcTimeShown ? Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                                   : QStringLiteral("PC System Time"));
+    LblPCTime->adjustSize();
+}
+
+void Setup::CmdSetTime_Click()
+{
+    // During a read the clock is set as soon as the read ends.
+    if (reading_) {
+        setPending_ = true;
+        return;
+    }
+    setMeterClock();
+}
+
+void Setup::setMeterClock()
+{
+    Panel* panel = Panel::instance();
+    if (!panel || !panel->COM->portOpen() || unloaded_) return;
+    PortExchange token = PortOwner::take();
+    if (!token) return;
+    QPointer<Setup> self(this);
+    pausePanel();
+    Timer1->setEnabled(false);
+    panel->COM->output(Meter::SetClockCommand(Now()));
+    Rs232::WaitSeconds(0.02);
+    if (!self || unloaded_) return;
+    Timer1->setEnabled(true);
+}
+
+void Setup::CmdExit_Click()
+{
+    done(Accepted);
+}
+
+void Setup::done(int result)
+{
+    Form_Unload();
+    QDialog::done(result);
+}
+
+void Setup::Form_Unload()
+{
+    if (unloaded_) return;
+    unloaded_ = true;
+    Timer1->setEnabled(false);
+    if (Panel* panel = Panel::instance(); panel && !Rs232::ProgramEnding())
+        panel->setTimersEnabled(true);
+}

@@ -1,0 +1,208 @@
+#include "records/memory.h"
+
+#include "meter/core/livestats.h"
+#include "meter/core/meter.h"
+#include "meter/core/portguard.h"
+#include "meter/panel.h"
+#include "platform/dialogs.h"
+#include "platform/grid.h"
+#include "platform/progress.h"
+#include "platform/serialport.h"
+#include "platform/twips.h"
+#include "platform/waits.h"
+#include "platform/windows.h"
+#include "records/core/setdump.h"
+#include "records/datalist.h"
+
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+
+namespace {
+
+const QColor Teal = Twips::color(0x00808000);
+
+QLabel* figureLabel(QWidget* parent, QRect place)
+{
+    auto* l = new QLabel(QStringLiteral("64 K"), parent);
+    l->setGeometry(place);
+    l->setFont(Twips::font(QStringLiteral("MS Sans Serif"), 13.5, true));
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, Twips::color(0x0000FFFF));
+    l->setPalette(p);
+    return l;
+}
+
+} // namespace
+
+Memory::Memory()
+{
+    setObjectName(QStringLiteral("Memory"));
+    setWindowTitle(QStringLiteral("Data Logger"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(Twips::px(3510), Twips::px(3405));
+    setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
+
+    SSPanel1 = new SSPanel(QStringLiteral("Memory Size (MB)"), this);
+    SSPanel1->setGeometry(Twips::rect(120, 120, 1455, 375));
+    LblSize = figureLabel(this, Twips::rect(120, 480, 1455, 375));
+    SSPanel2 = new SSPanel(QStringLiteral("Remained (MB)"), this);
+    SSPanel2->setGeometry(Twips::rect(1680, 120, 1695, 375));
+    LblRemain = figureLabel(this, Twips::rect(1680, 480, 1695, 375));
+    Process_lbl = new QLabel(this);
+    Process_lbl->setGeometry(Twips::rect(120, 885, 3255, 285));
+    Process_lbl->setFont(Twips::font(QStringLiteral("Times New Roman"), 9.75));
+    QPalette p = Process_lbl->palette();
+    p.setColor(QPalette::WindowText, Twips::color(0x00C0FFFF));
+    Process_lbl->setPalette(p);
+
+    GridSet = new FlexGrid(this);
+    GridSet->setGeometry(Twips::rect(0, 1200, 3495, 2175));
+    GridSet->setCols(3);
+    GridSet->setFixedCols(1);
+    GridSet->setRows(1);
+    connect(GridSet, &FlexGrid::cellClicked, this, [this](int row, int) { GridSet_Click(row); });
+
+    // Load: docked to the right edge of Panel, the grid headed.
+    if (Panel* panel = Panel::instance())
+        move(panel->frameGeometry().topLeft() + QPoint(panel->frameGeometry().width(), 0));
+    GridSet->setColAlignment(0, FlexGrid::AlignCenterCenter);
+    GridSet->setColWidthForText(0, QStringLiteral("   Set   "));
+    GridSet->setTextMatrix(0, 0, QStringLiteral("Set"));
+    GridSet->setColAlignment(1, FlexGrid::AlignCenterCenter);
+    GridSet->setColWidthForText(1, QStringLiteral("000000Data Time000000"));
+    GridSet->setTextMatrix(0, 1, QStringLiteral("Date Time"));
+    GridSet->setColWidthForText(2, QStringLiteral("  Records  "));
+    GridSet->setTextMatrix(0, 2, QStringLiteral("Records"));
+    loggerState().MemoryFormOpen = true;
+}
+
+Memory::~Memory()
+{
+    loggerState().MemoryFormOpen = false;
+}
+
+void Memory::closeEvent(QCloseEvent* event)
+{
+    // A download that waits sees this and gives up.
+    closing_ = true;
+    loggerState().MemoryFormOpen = false;
+    event->accept();
+}
+
+void Memory::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), Teal);
+}
+
+void Memory::showDirectory(const Meter::LoggerDirectory& d)
+{
+    LblSize->setText(Meter::MemoryFigureText(d.memorySize));
+    LblRemain->setText(Meter::MemoryFigureText(d.remained));
+    records_.clear();
+    for (qsizetype k = 0; k < d.entries.size(); ++k) {
+        const Meter::DirectoryEntry& e = d.entries[k];
+        records_.append(e.records());
+        GridSet->appendRow({QString::number(k + 1), Meter::DecodeDateTime(e.packed),
+                            QString::number(e.records())});
+    }
+}
+
+void Memory::GridSet_Click(int row)
+{
+    // The title row names no set.
+    if (row < 1 || row > records_.size() || downloading_ || closing_) return;
+    if (Meter::state().RunFlag) return;
+    if (DataList* shown = Windows::find<DataList>(); shown && shown->saving()) return;
+    download(row, records_[row - 1]);
+}
+
+void Memory::download(int set, qint64 records)
+{
+    Panel* panel = Panel::instance();
+    if (!panel || !panel->COM->portOpen()) return;
+    PortExchange token = PortOwner::take();
+    if (!token) return;
+    QPointer<Memory> self(this);
+    QPointer<Panel> main(panel);
+    downloading_ = true;
+    Panel::TimersPaused paused(panel);
+    GridSet->setEnabled(false);
+    auto gone = [&] { return !self || self->closing_ || !main || Rs232::ProgramEnding(); };
+    auto end = [&] {
+        if (!self) return;
+        self->GridSet->setEnabled(true);
+        self->downloading_ = false;
+    };
+
+    const qint64 expected = Meter::DumpLength(records);
+    const qint64 limitMs = Meter::ReplyTimeLimitMs(expected, Meter::DumpQuietMs);
+    Meter::ReplyReader reader(expected);
+    reader.reserve(expected);
+    SerialPort& com = *panel->COM;
+    com.flush();
+    com.output(Meter::DumpCommand(loggerState().SetAddress[size_t(set - 1)]));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastChunk = 0, lastByte = 0;
+    ProgressThrottle progress;
+    bool answered = true;
+    for (;;) {
+        Rs232::WaitSeconds(0.01);
+        if (gone()) return end();
+        const QByteArray chunk = com.input();
+        const qint64 now = clock.elapsed();
+        const qint64 before = reader.size();
+        reader.feed(chunk, now - lastChunk >= Meter::QuietGapMs);
+        if (!chunk.isEmpty()) lastChunk = now;
+        if (reader.size() != before) lastByte = now;
+        const bool done = reader.complete();
+        if (progress.due(done))
+            Process_lbl->setText(Logger::PercentCompleted(reader.size(), expected));
+        if (done) break;
+        if (token.failed() || !com.portOpen() || now - lastByte > Meter::DumpQuietMs ||
+            now > limitMs) {
+            answered = false;
+            break;
+        }
+    }
+    if (!answered) {
+        // Nothing is listed; a set list already shown keeps its set.
+        Platform::MsgBox(
+            this,
+            QStringLiteral("The meter stopped answering: set %1 was not downloaded.").arg(set),
+            Platform::Icon::Warning, QStringLiteral("Dorvi"));
+        return end();
+    }
+
+    // The dump is in whole: now the set list shows the new set.
+    Windows::unload<DataList>();
+    QPointer<DataList> list(Windows::get<DataList>());
+    list->show();
+    const int step = samplingState().DisplayStep;
+    ProgressThrottle listing;
+    std::optional<Logger::DecodedSet> decoded =
+        Logger::DecodeDump(reader.reply(), records, step, [&](qint64 k, qint64 r) {
+            if (!list || Rs232::ProgramEnding()) return false;
+            if (listing.due(k == r)) {
+                list->setWindowTitle(Logger::PercentCompleted(k, r));
+                listing.processEvents();
+            }
+            return list && !Rs232::ProgramEnding();
+        });
+    if (!decoded || !list) return end();
+    loggerState().LoggerInterval = decoded->header.LoggerInterval;
+    const bool ownTimes = decoded->ownTimes;
+    list->showSet(std::move(*decoded));
+    if (ownTimes)
+        Platform::MsgBox(list,
+                         QStringLiteral("The interval or the start time of set %1 cannot be read: "
+                                        "every record is listed with its own time.")
+                             .arg(set),
+                         Platform::Icon::Information, QStringLiteral("Dorvi"));
+    end();
+}

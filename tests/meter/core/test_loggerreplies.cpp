@@ -1,0 +1,178 @@
+// The readers of the logger directory and the meter clock, and the bytes of
+// the logger and clock commands.
+
+#include "meter/core/logger.h"
+#include "meter/core/meterclock.h"
+#include "testutil.h"
+
+#include <QTest>
+
+namespace {
+
+const QByteArray Frame("\x02\x02\x11\x02\x8A\x03", 6);
+
+QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(text);
+}
+
+// A directory of the given entries (10 bytes each) and memory figures.
+QByteArray directory(const QList<QByteArray>& entries,
+                     const QByteArray& figures = hex("0000010000000100"))
+{
+    QByteArray d(1, '\0');
+    d += figures;
+    d += char(entries.size());
+    d += '\0';
+    for (const QByteArray& e : entries)
+        d += e;
+    d += '\0';
+    return d;
+}
+
+} // namespace
+
+class TestLoggerReplies : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordsInSet_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("records");
+        QTest::newRow("341") << 341LL << 0LL;
+        QTest::newRow("379") << 379LL << 1LL;
+        QTest::newRow("340") << 340LL << 0LL;
+        QTest::newRow("303 (below the header)") << 303LL << 0LL;
+        QTest::newRow("0") << 0LL << 0LL;
+        QTest::newRow("largest") << 4294967295LL << 113025446LL;
+    }
+    void recordsInSet()
+    {
+        QCOMPARE(Meter::RecordsInSet(fetch<qint64>("size")), fetch<qint64>("records"));
+    }
+
+    void directoryInPieces()
+    {
+        // Two sets: 32 bytes, the entries at bytes 12 and 22.
+        const QByteArray reply =
+            directory({hex("34127B010000") + hex("A8480000"), hex("0001550100002148E152")},
+                      hex("0000010010270000"));
+        QCOMPARE(reply.size(), 32);
+        Meter::DirectoryReader r;
+        r.feed(reply.first(9));
+        QVERIFY(!r.headIn());
+        QCOMPARE(r.expected(), -1LL);
+        r.feed(reply.sliced(9, 20));
+        QVERIFY(r.headIn());
+        QCOMPARE(r.sets(), 2);
+        QCOMPARE(r.expected(), 32LL);
+        QVERIFY(!r.complete());
+        r.feed(reply.sliced(29) + hex("55AA")); // bytes beyond the reply are ignored
+        QVERIFY(r.complete());
+        const Meter::LoggerDirectory d = r.directory();
+        QCOMPARE(d.memorySize, 65536u);
+        QCOMPARE(Meter::MemoryFigureText(d.memorySize), QStringLiteral("65.5"));
+        QCOMPARE(Meter::MemoryFigureText(d.remained), QStringLiteral("10.0"));
+        QCOMPARE(d.entries.size(), 2);
+        QCOMPARE(d.entries[0].address, quint16(4660));
+        QCOMPARE(d.entries[0].size, 379u);
+        QCOMPARE(d.entries[0].records(), 1LL);
+        QCOMPARE(d.entries[0].packed, 0x48A80000u);
+        QCOMPARE(d.entries[1].address, quint16(0x0100));
+        QCOMPARE(d.entries[1].records(), 0LL); // 341 bytes
+        QCOMPARE(d.entries[1].packed, 0x482152E1u);
+    }
+
+    void fullDirectory()
+    {
+        QList<QByteArray> entries;
+        for (int k = 0; k < 255; ++k)
+            entries.append(QByteArray(1, char(k)) + QByteArray(9, '\x01'));
+        const QByteArray reply = directory(entries);
+        QCOMPARE(reply.size(), 2562);
+        Meter::DirectoryReader r;
+        r.feed(reply);
+        QVERIFY(r.complete());
+        QCOMPARE(r.directory().entries.size(), 255);
+        QCOMPARE(r.directory().entries[254].address, quint16(0x01FE));
+    }
+
+    void framesAreNoReply_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QList<bool>>("quiet");
+        QTest::addColumn<QByteArray>("reply");
+        const QByteArray dir = directory({});
+        QTest::newRow("a frame before the reply")
+            << QList<QByteArray>{Frame + dir} << QList<bool>{false} << dir;
+        QTest::newRow("two frames, split, before it")
+            << QList<QByteArray>{Frame + Frame.first(3), Frame.sliced(3) + dir}
+            << QList<bool>{false, false} << dir;
+        QTest::newRow("frames after a quiet spell do not finish it")
+            << QList<QByteArray>{dir.first(7), Frame, Frame + Frame}
+            << QList<bool>{false, true, true} << dir.first(7);
+        QTest::newRow("frame-shaped bytes within the flow count")
+            << QList<QByteArray>{dir.first(4), Frame} << QList<bool>{false, false}
+            << dir.first(4) + Frame;
+        QTest::newRow("the rest after a stall counts")
+            << QList<QByteArray>{dir.first(5), dir.sliced(5)} << QList<bool>{false, true} << dir;
+    }
+    void framesAreNoReply()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QList<bool>, quiet);
+        Meter::DirectoryReader r;
+        for (qsizetype i = 0; i < chunks.size(); ++i)
+            r.feed(chunks[i], quiet[i]);
+        QTEST(r.bytes(), "reply");
+    }
+
+    void timeLimit()
+    {
+        QCOMPARE(Meter::ReplyTimeLimitMs(3840, 2000), 4000LL);
+        QCOMPARE(Meter::ReplyTimeLimitMs(38359, 5000), 24978LL);
+    }
+
+    void commands()
+    {
+        QCOMPARE(Meter::EraseSetCommand(4660), hex("503412"));
+        QCOMPARE(Meter::DumpCommand(0x0102), hex("4F0201"));
+    }
+
+    void clockReply_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("caption"); // empty: dropped
+        QTest::newRow("six bytes") << hex("090510230316") << "2016/03/23 10:05:09";
+        QTest::newRow("seven use the first six") << hex("09051023031655") << "2016/03/23 10:05:09";
+        QTest::newRow("a frame before it") << Frame + hex("090510230316") << "2016/03/23 10:05:09";
+        QTest::newRow("short") << hex("0905102303") << "";
+        QTest::newRow("a live frame") << Frame << "";
+        QTest::newRow("no BCD") << hex("0A0510230316") << "";
+        QTest::newRow("no date") << hex("090510300216") << ""; // 30 February
+        QTest::newRow("no time") << hex("096010230316") << "";
+        QTest::newRow("leap day") << hex("595923290224") << "2024/02/29 23:59:59";
+    }
+    void clockReply()
+    {
+        QFETCH(QString, caption);
+        const std::optional<Meter::ClockBytes> c = Meter::ClockReply(fetch<QByteArray>("reply"));
+        QCOMPARE(c.has_value(), !caption.isEmpty());
+        if (c) QCOMPARE(Meter::ClockCaption(*c), caption);
+    }
+
+    void setClock_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("2016") << QDateTime(QDate(2016, 3, 23), QTime(10, 5, 9))
+                              << hex("42090510230316");
+        QTest::newRow("2005") << QDateTime(QDate(2005, 12, 31), QTime(23, 59, 58))
+                              << hex("42585923311205");
+    }
+    void setClock() { QTEST(Meter::SetClockCommand(fetch<QDateTime>("now")), "sent"); }
+};
+
+QTEST_GUILESS_MAIN(TestLoggerReplies)
+#include "test_loggerreplies.moc"
