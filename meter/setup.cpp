@@ -11,8 +11,32 @@
 #include "platform/waits.h"
 
 #include <QDateTime>
+#include <QLabel>
 #include <QPointer>
 #include <QScopeGuard>
+#include <algorithm>
+
+namespace {
+
+// A date and time is wider than the caption's place: the label keeps the
+// centre of its place and stays within the frame.
+void fit(QLabel* label, const QString& text, int centreTwips)
+{
+    label->setText(text);
+    label->adjustSize();
+    const int frame = label->parentWidget()->width();
+    const int left = std::clamp(Twips::px(centreTwips) - label->width() / 2, 0,
+                                std::max(0, frame - label->width()));
+    label->move(left, label->y());
+}
+
+} // namespace
+
+namespace {
+// Centres of the two labels' places in the frame, in twips.
+constexpr int PcCentre = 600 + 1905 / 2;
+constexpr int MeterCentre = 960 + 1275 / 2;
+} // namespace
 
 Setup::Setup()
 {
@@ -35,10 +59,6 @@ Setup::Setup()
     LblMeterTime = new ClickLabel(QStringLiteral("Meter Time"), FrameTime);
     LblMeterTime->setGeometry(Twips::rect(960, 840, 1275, 285));
     LblMeterTime->setFont(arial12);
-    // Date and time are wider than the captions' places; they may run on
-    // to the frame's edge rather than be cut.
-    for (ClickLabel* l : {LblPCTime, LblMeterTime})
-        l->setMinimumWidth(l->width());
     CmdSetTime = new SSCommand(QStringLiteral("Set Meter Time To System Time"), FrameTime);
     CmdSetTime->setGeometry(Twips::rect(120, 1200, 2775, 375));
     CmdSetTime->setFont(Twips::font(QStringLiteral("Arial"), 9));
@@ -108,8 +128,7 @@ void Setup::Timer1_Timer()
             }
             if (closed()) return;
             reading_ = false;
-            LblMeterTime->setText(clock ? Meter::ClockCaption(*clock) : noAnswerText());
-            LblMeterTime->adjustSize();
+            fit(LblMeterTime, clock ? Meter::ClockCaption(*clock) : noAnswerText(), MeterCentre);
             token.release();
             if (setPending_) {
                 setPending_ = false;
@@ -118,12 +137,12 @@ void Setup::Timer1_Timer()
             }
         }
     } else {
-        LblMeterTime->setText(QStringLiteral("Meter Time"));
-        LblMeterTime->adjustSize();
+        fit(LblMeterTime, QStringLiteral("Meter Time"), MeterCentre);
     }
-    LblPCTime->setText(PcTimeShown ? Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
-                                   : QStringLiteral("PC System Time"));
-    LblPCTime->adjustSize();
+    fit(LblPCTime,
+        PcTimeShown ? Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                    : QStringLiteral("PC System Time"),
+        PcCentre);
 }
 
 void Setup::CmdSetTime_Click()

@@ -5,11 +5,11 @@
 #include "meter/core/recording.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
-#include "platform/progress.h"
+#include "platform/grid.h"
+#include "platform/recordlistview.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 #include "records/core/datafile.h"
-#include "records/recordlistview_standin.h"
 #include "records/savedialog.h"
 
 #include <QApplication>
@@ -17,6 +17,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QSaveFile>
 #include <QScopeGuard>
 
 namespace {
@@ -61,7 +62,7 @@ QIcon savePicture()
 
 } // namespace
 
-DataList::DataList() : list_(new RecordList(this))
+DataList::DataList()
 {
     setObjectName(QStringLiteral("DataList"));
     setWindowTitle(QStringLiteral("Data List"));
@@ -69,7 +70,7 @@ DataList::DataList() : list_(new RecordList(this))
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(Twips::px(4110), Twips::px(4845));
     const QFont bold = Twips::font(QStringLiteral("MS Sans Serif"), 8.25, true);
-    setFont(bold);
+    setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     Toolbar1 = new Toolbar(this);
     Toolbar1->setGeometry(Twips::rect(0, 0, 4110, 420));
@@ -112,24 +113,27 @@ DataList::DataList() : list_(new RecordList(this))
     BoardPeakdB = panel("133.9", 1440, 5640, 735);
     BoardPeakTime = panel("2009/03/04 08:00:00", 840, 6000, 2415);
 
-    GridN = new RecordListView(list_, this);
-    GridN->setGridGeometry(0, Twips::rect(0, 1200, 855, 2055));
-    GridN->setGridGeometry(1, Twips::rect(840, 1200, 2055, 2055));
-    GridN->setGridGeometry(2, Twips::rect(2880, 1200, 1215, 2055));
+    Records = new RecordListView(this);
+    GridN = Records->GridN;
+    GridN[0]->setGeometry(Twips::rect(0, 1200, 855, 2055));
+    GridN[1]->setGeometry(Twips::rect(840, 1200, 2055, 2055));
+    GridN[2]->setGeometry(Twips::rect(2880, 1200, 1215, 2055));
 
-    // Load: docked to the right of Panel; centred titles, template widths,
-    // only the title rows.
+    // Load: docked to the right of Panel; the titles centred, the columns
+    // as wide as their templates, only the title rows.
     if (Panel* p = Panel::instance())
         move(p->frameGeometry().topLeft() + QPoint(p->frameGeometry().width(), 0));
-    static const char* const templates[] = {"ABADEAA", "AAAAA/AA/AAHH:NN:SSA", "ABADEAAA"};
-    for (int c = 0; c < 3; ++c) {
-        GridN->setCentred(c);
-        GridN->setColWidthForText(c, QString::fromLatin1(templates[c]));
-    }
-    list_->cut();
+    Records->loadTitlesAndWidths();
+    for (FlexGrid* g : GridN)
+        g->setColAlignment(0, FlexGrid::AlignCenterCenter);
 }
 
 DataList::~DataList() = default;
+
+RecordList& DataList::list() const
+{
+    return Records->list();
+}
 
 void DataList::paintEvent(QPaintEvent*)
 {
@@ -151,7 +155,7 @@ void DataList::showSet(Logger::DecodedSet&& set)
     Board50->setCaption(h.Board50);
     Board90->setCaption(h.Board90);
     Board95->setCaption(h.Board95);
-    list_->take(std::move(set.rows));
+    list().take(std::move(set.rows));
 }
 
 void DataList::Toolbar1_ButtonClick(const QString& key)
@@ -188,26 +192,30 @@ void DataList::Save()
     h.BoardMaxTime = BoardMaxTime->caption();
     h.BoardSEL = BoardSEL->caption();
     h.BoardLeq = BoardLeq->caption();
-    const DataFile::Separator sep = DataFile::separatorForFilter(Cmd.FilterIndex);
-    QByteArray bytes = DataFile::loggerFile2Header(h);
-    bytes += DataFile::titleLine(sep, DataFile::LineForm::List);
+    const QString target = s.SaveFileName;
 
-    // The rows as the list holds them; the caption counts them meanwhile.
-    const QString caption = windowTitle();
-    const RecordRows& rows = list_->records();
-    ProgressThrottle progress;
-    bytes.reserve(bytes.size() + rows.size() * 40);
-    for (qsizetype k = 0; k < rows.size(); ++k) {
-        DataFile::appendListLine(bytes, sep, rows.text(k, 0), rows.text(k, 1), rows.text(k, 2));
-        if (progress.due(k + 1 == rows.size()))
-            setWindowTitle(QString::number(k + 1) + QStringLiteral("Records Completed"));
-    }
+    // Written whole or not at all: a file that cannot be written keeps its
+    // old contents, and the window keeps its set.
+    QSaveFile out(target);
     QString error;
-    const bool written = DataFile::saveFile(s.SaveFileName, bytes, &error);
-    setWindowTitle(caption);
-    if (!written)
+    if (!out.open(QIODevice::WriteOnly)) {
+        error = out.errorString();
+    } else {
+        const QByteArray header = DataFile::loggerFile2Header(h);
+        const FileTransfer::GridWriter writer =
+            FileTransfer::gridWriterForFilter(Cmd.FilterIndex, true);
+        const bool written = out.write(header) == header.size() &&
+                             writer(this, list(), 2, int(list().rows() - 1), out) && out.flush();
+        if (!written) {
+            error = out.errorString();
+            out.cancelWriting();
+        } else if (!out.commit()) {
+            error = out.errorString();
+        }
+    }
+    if (!error.isEmpty() && self)
         Platform::MsgBox(this,
                          QStringLiteral("The set could not be written to %1:\r\n%2")
-                             .arg(QDir::toNativeSeparators(s.SaveFileName), error),
+                             .arg(QDir::toNativeSeparators(target), error),
                          Platform::Icon::Critical, QStringLiteral("Dorvi"));
 }

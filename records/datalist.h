@@ -8,7 +8,9 @@
 #include "records/core/setdump.h"
 
 #include <QWidget>
+#include <array>
 
+class FlexGrid;
 class RecordList;
 class RecordListView;
 class Toolbar;
@@ -48,11 +50,12 @@ public:
     SSPanel* SSPeak;
     SSPanel* BoardPeakdB;
     SSPanel* BoardPeakTime;
-    RecordListView* GridN; // "No.s", "Date Time", "dB"
+    RecordListView* Records;
+    std::array<FlexGrid*, 3> GridN; // "No.s", "Date Time", "dB": columns of Records
     CommonDialog Cmd;
 
     // The records shown, row 0 the titles.
-    RecordList& list() const { return *list_; }
+    RecordList& list() const;
 
     // The twelve captions and the rows of a downloaded set, the rows in one go.
     void showSet(Logger::DecodedSet&& set);
@@ -69,6 +72,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    RecordList* list_;
     bool saving_ = false;
 };

@@ -1,0 +1,403 @@
+// The logger against the simulator: "Memory" and its directory, "Erase" and
+// its pop-up, the download of a set into the set list, and their time limits.
+
+#include "fixture.h"
+#include "meter/core/logger.h"
+#include "meter/core/portguard.h"
+#include "platform/grid.h"
+#include "platform/windows.h"
+#include "records/datalist.h"
+#include "records/memory.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLabel>
+#include <QWheelEvent>
+
+namespace {
+
+// The three sets the simulator starts with, by their first cells.
+const QStringList SetDates = {"2024/05/14  09:30:00", "2024/05/14  11:00:00",
+                              "2024/05/15  08:15:00"};
+
+// Picks an item from the opened list of the combo with Enter.
+void pick(QComboBox* combo, int index)
+{
+    combo->showPopup();
+    QAbstractItemView* v = combo->view();
+    QTRY_VERIFY(v->isVisible());
+    v->setCurrentIndex(v->model()->index(index, 0));
+    QTest::keyClick(v, Qt::Key_Return);
+}
+
+QStringList items(QComboBox* combo)
+{
+    QStringList out;
+    for (int i = 0; i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+} // namespace
+
+class TestLogger : public QObject
+{
+    Q_OBJECT
+    SimLine line;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Panel> p;
+
+    bool timersOn() const { return p->Timer1->enabled() && p->Timer2->enabled(); }
+    bool timersOff() const { return !p->Timer1->enabled() && !p->Timer2->enabled(); }
+    QStringList messages() const
+    {
+        QStringList out;
+        for (const auto& r : dialogs.of(Platform::DialogRequest::Message))
+            out << r.text;
+        return out;
+    }
+    Memory* openMemory()
+    {
+        p->Toolbar1_ButtonClick(QStringLiteral("Memory"));
+        return Windows::find<Memory>();
+    }
+    // Downloads set `row` of a freshly opened logger window.
+    DataList* download(int row)
+    {
+        Memory* m = openMemory();
+        if (!m) return nullptr;
+        line.sim.clearLog();
+        m->GridSet_Click(row);
+        return Windows::find<DataList>();
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(line.start(1)); }
+    void init()
+    {
+        freshStart(line, dialogs);
+        loggerState() = {};
+        line.sim.setSets(MeterSim::defaultSets());
+        line.sim.setPacing(false);
+        line.sim.setReplyFaultFilter({});
+        QVERIFY((p = loadedPanel(true)));
+        p->show();
+        line.sim.clearLog();
+    }
+    void cleanup()
+    {
+        Windows::unloadAll();
+        p.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!PortExchange::busy());
+    }
+
+    // ---- "Memory" ----
+
+    void memoryListsTheSets()
+    {
+        Memory* m = openMemory();
+        QVERIFY(m);
+        QCOMPARE(line.sim.received(), QByteArray("N"));
+        QCOMPARE(m->windowTitle(), QStringLiteral("Data Logger"));
+        QCOMPARE(m->LblSize->text(), QStringLiteral("65.5"));
+        QCOMPARE(m->LblRemain->text(), QStringLiteral("65.3")); // 65255 kB left
+        QCOMPARE(m->GridSet->rows(), 4);
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(m->GridSet->textMatrix(k + 1, 0), QString::number(k + 1));
+            QCOMPARE(m->GridSet->textMatrix(k + 1, 1), SetDates[k]);
+            QCOMPARE(loggerState().SetAddress[size_t(k)], quint16(0x0100 + k));
+        }
+        QCOMPARE(m->GridSet->textMatrix(0, 2), QStringLiteral("Records"));
+        QCOMPARE(m->GridSet->textMatrix(3, 2), QStringLiteral("600"));
+        QVERIFY(loggerState().MemoryFormOpen);
+        QVERIFY(timersOn());
+        QCOMPARE(m->pos(), p->frameGeometry().topLeft() + QPoint(p->frameGeometry().width(), 0));
+        m->close();
+        QVERIFY(!loggerState().MemoryFormOpen);
+    }
+
+    void memoryRefused_data()
+    {
+        QTest::addColumn<int>("why");
+        QTest::newRow("meter running") << 0;
+        QTest::newRow("erase pop-up shows") << 1;
+        QTest::newRow("logger window open") << 2;
+        QTest::newRow("port held") << 3;
+    }
+    void memoryRefused()
+    {
+        QFETCH(int, why);
+        Meter::state().RunFlag = why == 0;
+        if (why == 1) p->PicErase->show();
+        loggerState().MemoryFormOpen = why == 2;
+        PortExchange held;
+        if (why != 3) held.release();
+        QVERIFY(!openMemory());
+        runFor(150);
+        QCOMPARE(line.sim.received(), QByteArray());
+        QVERIFY(timersOn());
+        QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    void noSets()
+    {
+        line.sim.setSets({});
+        QVERIFY(!openMemory());
+        QCOMPARE(messages(), QStringList{"No Data in Memory"});
+        QCOMPARE(dialogs.asked[0].icon, Platform::Icon::Information);
+        QVERIFY(!loggerState().MemoryFormOpen);
+        QVERIFY(timersOn());
+        // "Erase" offers "Exit" alone, the timers on.
+        p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
+        QCOMPARE(items(p->ComboErase), QStringList{"Exit"});
+        QVERIFY(!p->PicErase->isHidden());
+        QVERIFY(timersOn());
+        QCOMPARE(messages().size(), 2);
+    }
+
+    // A first read of fewer than ten bytes, and directories that stall, stop
+    // short, or come with bytes around them.
+    void directoryRead_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("stallMs");
+        QTest::addColumn<bool>("read");
+        const int stall = int(MeterSim::Fault::StalledReplies);
+        for (const QString c : {"Memory", "Erase"}) {
+            const QByteArray n = c.toLatin1();
+            QTest::addRow("%s short first read", n.data())
+                << c << int(MeterSim::Fault::TruncatedReplies) << 0 << false;
+            QTest::addRow("%s stall 1 s", n.data()) << c << stall << 1000 << true;
+            QTest::addRow("%s stall 3 s", n.data()) << c << stall << 3000 << false;
+            QTest::addRow("%s cut, frames go on", n.data())
+                << c << int(MeterSim::Fault::TruncatedReplies) << 1 << false;
+            QTest::addRow("%s frame before", n.data())
+                << c << int(MeterSim::Fault::FrameBeforeReply) << 0 << true;
+            QTest::addRow("%s extra bytes", n.data())
+                << c << int(MeterSim::Fault::ExtraBytes) << 0 << true;
+        }
+    }
+    void directoryRead()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, fault);
+        QFETCH(int, stallMs);
+        QFETCH(bool, read);
+        const auto f = MeterSim::Fault(fault);
+        line.sim.setFault(f, true);
+        line.sim.setStall(20, stallMs);
+        line.sim.setTruncateAt(stallMs == 1 ? 20 : 5);
+        QElapsedTimer t;
+        t.start();
+        p->Toolbar1_ButtonClick(command);
+        const qint64 took = t.elapsed();
+        QVERIFY2(took < 2700, qPrintable(QString::number(took)));
+        QVERIFY(dialogs.asked.isEmpty());
+        QVERIFY(!PortExchange::busy());
+        if (command == QLatin1String("Memory")) {
+            QCOMPARE(bool(Windows::find<Memory>()), read);
+            QCOMPARE(loggerState().MemoryFormOpen, read);
+            QVERIFY(timersOn());
+            if (read) QCOMPARE(Windows::find<Memory>()->GridSet->rows(), 4);
+        } else {
+            QCOMPARE(p->PicErase->isHidden(), !read);
+            QCOMPARE(timersOn(), !read);
+            if (read) QCOMPARE(items(p->ComboErase), (QStringList{"Exit", "All", "1", "2", "3"}));
+        }
+        if (read) QCOMPARE(loggerState().SetAddress[2], quint16(0x0102));
+        // The rest of a reply given up on comes later; it must not reach the next test.
+        if (!read && f == MeterSim::Fault::StalledReplies) runFor(stallMs);
+    }
+
+    // ---- "Erase" ----
+
+    void erase_data()
+    {
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("Exit") << 0 << QByteArray();
+        QTest::newRow("All") << 1 << QByteArray("H");
+        QTest::newRow("set 2") << 3 << QByteArray("P\x01\x01", 3);
+    }
+    void erase()
+    {
+        QFETCH(int, item);
+        QFETCH(QByteArray, sent);
+        QVERIFY(openMemory());
+        p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!Windows::find<Memory>()); // "Erase" closed the logger window
+        QVERIFY(!loggerState().MemoryFormOpen);
+        QCOMPARE(items(p->ComboErase), (QStringList{"Exit", "All", "1", "2", "3"}));
+        QCOMPARE(p->ComboErase->currentIndex(), 0);
+        QVERIFY(timersOff());
+        line.sim.clearLog();
+        // A wheel or an arrow key over the closed combo erases nothing.
+        QWheelEvent wheel(QPointF(5, 5), p->ComboErase->mapToGlobal(QPointF(5, 5)), {},
+                          QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(p->ComboErase, &wheel);
+        QTest::keyClick(p->ComboErase, Qt::Key_Down);
+        QCOMPARE(p->ComboErase->currentIndex(), 0);
+        QVERIFY(timersOff());
+        pick(p->ComboErase, item);
+        runFor(100);
+        QCOMPARE(line.sim.received(), sent);
+        QVERIFY(p->PicErase->isHidden());
+        QVERIFY(timersOn());
+        if (item == 3) QCOMPARE(line.sim.sets().size(), 2);
+    }
+
+    void eraseByAddressAndTwice()
+    {
+        MeterSim::Set s =
+            MeterSim::makeSet(0x1234, QDateTime(QDate(2016, 3, 23), QTime(10, 0)), 1, 1);
+        line.sim.setSets({s});
+        p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
+        p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
+        QCOMPARE(items(p->ComboErase), (QStringList{"Exit", "All", "1"}));
+        QCOMPARE(loggerState().SetAddress[0], quint16(4660));
+        line.sim.clearLog();
+        pick(p->ComboErase, 2);
+        QVERIFY(line.sim.waitForReceived(3, 1000));
+        QCOMPARE(line.sim.received(), QByteArray::fromHex("503412"));
+        QVERIFY(line.sim.sets().isEmpty());
+    }
+
+    // ---- The download ----
+
+    void downloadListsTheSet()
+    {
+        Meter::state().RecordLevel = 42.5;
+        DataList* d = download(1);
+        QVERIFY(d);
+        QCOMPARE(line.sim.received(), QByteArray("O\x00\x01", 3));
+        Memory* m = Windows::find<Memory>();
+        QCOMPARE(m->Process_lbl->text(), QStringLiteral("100.0% Completed"));
+        QVERIFY(m->GridSet->isEnabled());
+        QCOMPARE(d->windowTitle(), QStringLiteral("100.0% Completed"));
+        QCOMPARE(d->list().count(), 12);
+        QCOMPARE(d->BoardCA->caption(), QStringLiteral("A"));
+        QCOMPARE(d->BoardSFI->caption(), QStringLiteral("FAST"));
+        QCOMPARE(d->BoardLevel->caption(), QStringLiteral("40-100"));
+        QCOMPARE(loggerState().LoggerInterval, QStringLiteral("1"));
+        QCOMPARE(d->list().text(1, 1), QStringLiteral("2024/05/14 09:30:00"));
+        QCOMPARE(d->list().text(12, 0), QStringLiteral("12"));
+        QCOMPARE(d->list().text(12, 1), QStringLiteral("2024/05/14 09:30:11"));
+        QVERIFY(d->list().text(4, 2).endsWith('*')); // record 4 is paused
+        QVERIFY(!d->list().text(3, 2).endsWith('*'));
+        QCOMPARE(Meter::state().RecordLevel, 42.5); // the live reading is not touched
+        QVERIFY(timersOn());
+        QVERIFY(dialogs.asked.isEmpty());
+        QVERIFY(d->grab().save(QStringLiteral(DORVI_BUILD_DIR "/datalist.png")));
+        QVERIFY(m->grab().save(QStringLiteral(DORVI_BUILD_DIR "/memory.png")));
+    }
+
+    void downloadEmptySetAndStep()
+    {
+        DataList* d = download(2); // no records: 359 bytes
+        QVERIFY(d);
+        QCOMPARE(d->windowTitle(), QStringLiteral("Data List"));
+        QCOMPARE(d->list().count(), 0);
+        QCOMPARE(d->BoardCA->caption(), QStringLiteral("C"));
+        QCOMPARE(d->BoardSFI->caption(), QStringLiteral("SLOW"));
+        QCOMPARE(loggerState().LoggerInterval, QStringLiteral("5"));
+        Windows::unloadAll();
+        samplingState().DisplayStep = 7;
+        d = download(3); // 600 records, every 7th listed
+        QVERIFY(d);
+        QCOMPARE(d->list().count(), 86LL);
+        QCOMPARE(d->list().text(2, 1), QStringLiteral("2024/05/15 08:15:14"));
+    }
+
+    void clicksThatDoNothing()
+    {
+        Memory* m = openMemory();
+        line.sim.clearLog();
+        m->GridSet_Click(0); // the title row
+        Meter::state().RunFlag = true;
+        m->GridSet_Click(1);
+        Meter::state().RunFlag = false;
+        {
+            PortExchange held;
+            m->GridSet_Click(1);
+            p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
+            p->Toolbar1_ButtonClick(QStringLiteral("RTC"));
+        }
+        runFor(100);
+        QCOMPARE(line.sim.received(), QByteArray());
+        QVERIFY(!Windows::find<DataList>());
+        QVERIFY(Windows::find<Memory>());
+    }
+
+    // Downloads that stall, stop short, come with bytes around them, or end
+    // with the window; a failed one keeps the set list already shown.
+    void downloadFaults_data()
+    {
+        QTest::addColumn<int>("fault"); // -1: Memory closed meanwhile
+        QTest::addColumn<int>("stallMs");
+        QTest::addColumn<bool>("listed");
+        const int stall = int(MeterSim::Fault::StalledReplies);
+        QTest::newRow("stall 1 s") << stall << 1000 << true;
+        QTest::newRow("stall 6 s") << stall << 6000 << false;
+        QTest::newRow("cut, frames go on") << int(MeterSim::Fault::TruncatedReplies) << 0 << false;
+        QTest::newRow("frame before") << int(MeterSim::Fault::FrameBeforeReply) << 0 << true;
+        QTest::newRow("extra bytes") << int(MeterSim::Fault::ExtraBytes) << 0 << true;
+        QTest::newRow("window closed") << -1 << 0 << false;
+    }
+    void downloadFaults()
+    {
+        QFETCH(int, fault);
+        QFETCH(bool, listed);
+        QVERIFY(download(2)); // the set list shows set 2
+        QPointer<DataList> shown = Windows::find<DataList>();
+        QPointer<Memory> m = Windows::find<Memory>();
+        QFETCH(int, stallMs);
+        line.sim.setReplyFaultFilter("O");
+        line.sim.setTruncateAt(0);
+        if (fault < 0) {
+            // The dump stalls; the window is closed meanwhile.
+            stallMs = 3000;
+            fault = int(MeterSim::Fault::StalledReplies);
+            QTimer::singleShot(200, m, [m] { m->close(); });
+        }
+        line.sim.setFault(MeterSim::Fault(fault), true);
+        line.sim.setStall(300, stallMs);
+        QElapsedTimer t;
+        t.start();
+        m->GridSet_Click(1);
+        const bool closed = !m;
+        QCOMPARE(Windows::find<DataList>() != shown.data(), listed);
+        if (listed) {
+            QCOMPARE(Windows::find<DataList>()->list().count(), 12);
+            QVERIFY(dialogs.asked.isEmpty());
+        } else {
+            QCOMPARE(shown->BoardCA->caption(), QStringLiteral("C"));
+            QCOMPARE(messages().size(), closed ? 0 : 1);
+            if (!closed) QVERIFY(m->GridSet->isEnabled());
+        }
+        QVERIFY(timersOn());
+        QVERIFY(!PortExchange::busy());
+        // The rest of a reply given up on comes later; it must not reach the next test.
+        if (!listed && fault == int(MeterSim::Fault::StalledReplies))
+            runFor(int(std::max<qint64>(0, stallMs + 800 - t.elapsed())));
+    }
+
+    void meterUnpluggedMidDownload()
+    {
+        Memory* m = openMemory();
+        line.sim.setPacing(true); // 600 records take 6 s on the line
+        QTimer::singleShot(500, [this] { line.sim.stop(); });
+        QElapsedTimer t;
+        t.start();
+        m->GridSet_Click(3);
+        QVERIFY2(t.elapsed() < 1500, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(messages().size(), 1);
+        QVERIFY(!Windows::find<DataList>());
+        QVERIFY(line.start(1));
+    }
+};
+
+QTEST_MAIN(TestLogger)
+#include "test_logger.moc"
