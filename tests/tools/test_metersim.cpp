@@ -521,6 +521,8 @@ void TestMeterSim::faults_data()
                                  << MeterSim::directory(MeterSim::defaultSets()).left(21);
     QTest::newRow("stalled J") << int(F::StalledReplies) << QByteArray("J") << hex("1234");
     QTest::newRow("extra after J") << int(F::ExtraBytes) << QByteArray("J") << hex("123455AA");
+    QTest::newRow("frame before J")
+        << int(F::FrameBeforeReply) << QByteArray("J") << hex("020204028A031234");
     QTest::newRow("filter spares A") << -1 << QByteArray("AJ") << hex("02FFFFFFFF0312");
 }
 
@@ -532,6 +534,7 @@ void TestMeterSim::faults()
     MeterSim sim;
     sim.setSamplingTime(0x1234);
     sim.setStall(1, 300);
+    sim.setLevel(650);
     if (fault < 0) {
         sim.setFault(MeterSim::Fault::ShortReplies, true);
         sim.setReplyFaultFilter("J");
