@@ -522,7 +522,7 @@ void TestMeterSim::faults_data()
     QTest::newRow("stalled J") << int(F::StalledReplies) << QByteArray("J") << hex("1234");
     QTest::newRow("extra after J") << int(F::ExtraBytes) << QByteArray("J") << hex("123455AA");
     QTest::newRow("frame before J")
-        << int(F::FrameBeforeReply) << QByteArray("J") << hex("020204028A031234");
+        << int(F::FrameBeforeReply) << QByteArray("J") << hex("020204028D031234");
     QTest::newRow("filter spares A") << -1 << QByteArray("AJ") << hex("02FFFFFFFF0312");
 }
 
@@ -534,7 +534,6 @@ void TestMeterSim::faults()
     MeterSim sim;
     sim.setSamplingTime(0x1234);
     sim.setStall(1, 300);
-    sim.setLevel(650);
     if (fault < 0) {
         sim.setFault(MeterSim::Fault::ShortReplies, true);
         sim.setReplyFaultFilter("J");
