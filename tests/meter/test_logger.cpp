@@ -441,6 +441,7 @@ private slots:
         QVERIFY(back.rows == d->list().records());
         p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
         QVERIFY(!p->PicErase->isHidden());
+        QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-erase.png")));
         pick(p->ComboErase, 2);
         QTRY_COMPARE_WITH_TIMEOUT(line.sim.sets().size(), 2, 2000);
         QVERIFY(timersOn());
