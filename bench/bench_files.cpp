@@ -7,6 +7,7 @@
 #include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "records/core/datafile.h"
 
@@ -63,9 +64,10 @@ int main(int argc, char** argv)
     Panel panel;
     panel.Timer1->setEnabled(false);
     panel.Timer2->setEnabled(false);
+    RecordRows records;
     for (int r = 1; r <= Records; ++r)
-        for (int c = 0; c < 3; ++c)
-            panel.GridN[size_t(c)]->appendRow({cell(r, c)});
+        records.append(cell(r, 0), cell(r, 1), cell(r, 2));
+    panel.liveRecords().take(std::move(records));
     LiveState& s = liveState();
     s.LiveCount = Records - 1; // one short of the dump
 

@@ -7,6 +7,7 @@
 #include "meter/panel.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 
 #include "platform/timer.h"
 #include <qcustomplot.h>
@@ -50,11 +51,10 @@ int main(int argc, char** argv)
     panel.show();
     const int rows = 348000 - 200;
     const double beforeList = residentMB();
-    for (int r = 1; r <= rows; ++r) {
-        panel.GridN[0]->appendRow({QString::number(r)});
-        panel.GridN[1]->appendRow({QStringLiteral("2026/12/08 10:00:00")});
-        panel.GridN[2]->appendRow({QStringLiteral("65.3")});
-    }
+    RecordRows records;
+    for (int r = 1; r <= rows; ++r)
+        records.append(QByteArray::number(r), "2026/12/08 10:00:00", "65.3");
+    panel.liveRecords().take(std::move(records));
     s.LiveCount = rows;
     std::printf("live_list_rows: %d rows\n", rows);
     std::printf("live_list_memory: %.1f MB\n", residentMB() - beforeList);

@@ -58,6 +58,19 @@ private:
     QList<quint32> ends_; // end of every cell in bytes_, three per record
 };
 
+// The level texts of a list, handed to a scan at once: a snapshot that the
+// list's later changes leave alone. Entry k is record k + 1's level.
+class LevelTexts
+{
+public:
+    explicit LevelTexts(const RecordRows& rows) : rows_(rows) {}
+    qsizetype size() const { return rows_.size(); }
+    QByteArrayView operator[](qsizetype k) const { return rows_.cell(k, 2); }
+
+private:
+    RecordRows rows_;
+};
+
 // A list as its grids show it: row 0 the titles, record k row k.
 class RecordList : public QObject
 {
@@ -80,6 +93,7 @@ public:
     QByteArrayView bytes(qsizetype row, int col) const { return rows_.cell(row - 1, col); }
 
     const RecordRows& records() const { return rows_; }
+    LevelTexts levelTexts() const { return LevelTexts(rows_); }
 
     void append(QStringView number, QStringView time, QStringView level);
     // Adds a whole batch of records at the end.

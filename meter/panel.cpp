@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
@@ -232,17 +233,15 @@ void Panel::buildLists()
 {
     static const int lefts[] = {5160, 6000, 8040};
     static const int widths[] = {855, 2055, 1215};
-    for (int i = 0; i < 3; ++i) {
-        auto* g = new FlexGrid(this);
-        g->setObjectName(QStringLiteral("GridN%1").arg(i));
-        g->setGeometry(Twips::rect(lefts[i], 1320, widths[i], 975));
-        g->setCols(1);
-        g->setFixedRows(1);
-        g->setRows(1);
-        g->setScrollBars(i == 2 ? 2 : 0);
-        connect(g, &FlexGrid::topRowChanged, this, [this, i] { GridN_Scroll(i); });
-        GridN[size_t(i)] = g;
-    }
+    LiveList = new RecordListView(this);
+    GridN = LiveList->GridN;
+    for (int i = 0; i < 3; ++i)
+        GridN[size_t(i)]->setGeometry(Twips::rect(lefts[i], 1320, widths[i], 975));
+}
+
+RecordList& Panel::liveRecords()
+{
+    return LiveList->list();
 }
 
 void Panel::buildGraphs()
@@ -377,13 +376,7 @@ bool Panel::Form_Load()
         samplingState().PcSamplingTime = 1;
         samplingState().DisplayStep = 1;
         recordingStarted(false);
-        static const char* const titles[] = {"No.s", "Date Time", "dB"};
-        static const char* const templates[] = {"ABADEAA", "AAAAA/AA/AAHH:NN:SSA", "ABADEAAA"};
-        for (int i = 0; i < 3; ++i) {
-            FlexGrid* g = GridN[size_t(i)];
-            g->setTextMatrix(0, 0, QString::fromLatin1(titles[i]));
-            g->setColWidthForText(0, QString::fromLatin1(templates[i]));
-        }
+        LiveList->loadTitlesAndWidths();
         CutLiveList();
         Timer1->setEnabled(true);
     }
@@ -411,23 +404,13 @@ void Panel::closeEvent(QCloseEvent* event)
 void Panel::CutLiveList()
 {
     dumpFailed_ = false;
-    for (FlexGrid* g : GridN)
-        g->setScrollBars(2);
-    for (FlexGrid* g : GridN)
-        g->setRows(1);
-    GridN[0]->setScrollBars(0);
-    GridN[1]->setScrollBars(0);
+    liveRecords().cut();
 }
 
 void Panel::GridN_Scroll(int index)
 {
     // Whichever grid moved, the other two follow it.
-    if (coupling_) return;
-    coupling_ = true;
-    const int top = GridN[size_t(index)]->topRow();
-    for (int i = 0; i < 3; ++i)
-        if (i != index) GridN[size_t(i)]->setTopRow(top);
-    coupling_ = false;
+    LiveList->follow(index);
 }
 
 void Panel::LblCOM_Click()

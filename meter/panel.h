@@ -18,6 +18,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class RecordList;
+class RecordListView;
 class SerialPort;
 class Timer;
 class Toolbar;
@@ -63,7 +65,9 @@ public:
     SSPanel* BoardCA;
     SSPanel* BoardSFI;
     SSPanel* BoardLevel;
-    std::array<FlexGrid*, 3> GridN;
+    std::array<FlexGrid*, 3> GridN; // the live list's grids, columns of LiveList
+    RecordListView* LiveList;
+    RecordList& liveRecords();
     SSPanel* SSMax;
     SSPanel* BoardMaxdB;
     SSPanel* BoardMaxTime;
@@ -124,7 +128,7 @@ public:
 
     // Display of the decoded reading.
     void RefreshDisplay();
-    // Cut the three list grids back to their title row.
+    // Cut the live list back to its title row.
     void CutLiveList();
     // The resynchronisation's end of a running recording.
     void endRecordingOnLoss();
@@ -186,5 +190,4 @@ private:
     bool dumpFailed_ = false;
 
     bool tickRunning_ = false;
-    bool coupling_ = false;
 };

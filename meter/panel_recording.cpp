@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/grid.h"
 #include "platform/progress.h"
+#include "platform/recordlistview.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 #include "records/core/datafile.h"
@@ -278,7 +279,7 @@ void Panel::saveLiveList()
         out.write(DataFile::realTimeFileHeader(h));
         const FileTransfer::GridWriter writer =
             FileTransfer::gridWriterForFilter(Cmd.FilterIndex, false);
-        const bool whole = writer(this, GridN, 2, GridN[0]->rows() - 1, out);
+        const bool whole = writer(this, liveRecords(), 2, int(liveRecords().rows() - 1), out);
         if (!out.commit())
             error = out.errorString();
         else if (!whole)
@@ -308,15 +309,21 @@ void Panel::dumpLiveList()
     LiveState& s = liveState();
     const QString name = DataFile::liveGridDumpName(Now());
     const QString caption = windowTitle();
-    const int last = GridN[0]->rows() - 1;
+    const RecordList& list = liveRecords();
+    const RecordRows& rows = list.records();
+    const qsizetype last = rows.size();
     QByteArray bytes;
-    bytes.reserve(qsizetype(last + 1) * 40);
+    bytes.reserve((last + 1) * 40);
     ProgressThrottle progress;
-    for (int row = 0; row <= last; ++row) {
-        DataFile::appendListLine(bytes, DataFile::Separator::Tab, GridN[0]->textMatrix(row, 0),
-                                 GridN[1]->textMatrix(row, 0), GridN[2]->textMatrix(row, 0));
-        if (progress.due(row == last))
-            setWindowTitle(QString::number(row) + QStringLiteral(" Records Completed"));
+    for (qsizetype r = 0; r <= last; ++r) {
+        if (r == 0)
+            DataFile::appendListLine(bytes, DataFile::Separator::Tab, list.title(0), list.title(1),
+                                     list.title(2));
+        else
+            DataFile::appendListLine(bytes, DataFile::Separator::Tab, rows.cell(r - 1, 0),
+                                     rows.cell(r - 1, 1), rows.cell(r - 1, 2));
+        if (progress.due(r == last))
+            setWindowTitle(QString::number(r) + QStringLiteral(" Records Completed"));
     }
     QString error;
     const bool ok = DataFile::saveFile(name, bytes, &error);

@@ -8,6 +8,7 @@
 #include "meter/core/meter.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -77,12 +78,9 @@ void Panel::appendLiveRow(const QString& sampleTime, const QString& dB)
 {
     LiveState& s = liveState();
     s.LiveCount += 1;
-    const QString cells[3] = {QString::number(s.LiveCount), sampleTime, dB};
-    for (int i = 0; i < 3; ++i) {
-        FlexGrid* g = GridN[size_t(i)];
-        g->appendRow({cells[i]});
+    liveRecords().append(QString::number(s.LiveCount), sampleTime, dB);
+    for (FlexGrid* g : GridN)
         g->setRow(g->rows() - 1);
-    }
     if (s.LiveCount > 3) {
         // Keep the newest rows in view; the coupling keeps the three aligned.
         const int top = GridN[2]->topRow() + 1;

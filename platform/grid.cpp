@@ -1,5 +1,7 @@
 #include "grid.h"
 
+#include "platform/recordlistview.h"
+
 #include <QAbstractButton>
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -225,6 +227,28 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
 {
     model_->setParent(this);
     setModel(model_);
+    init();
+}
+
+FlexGrid::FlexGrid(RecordListModel* records, int column, QWidget* parent)
+    : QTableView(parent), records_(records), column_(column)
+{
+    setModel(records_);
+    for (int c = 0; c < records_->columnCount(); ++c)
+        setColumnHidden(c, c != column_);
+    connect(records_, &QAbstractItemModel::modelReset, this, [this] {
+        // A reset forgets the header's hidden sections and widths.
+        for (int c = 0; c < records_->columnCount(); ++c)
+            setColumnHidden(c, c != column_);
+        applyColWidths();
+        syncCurrent();
+        noteTopRow();
+    });
+    init();
+}
+
+void FlexGrid::init()
+{
     setVerticalScrollMode(ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setEditTriggers(NoEditTriggers);
@@ -252,22 +276,41 @@ FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridMod
     }
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { noteTopRow(); });
-    connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
-        emit cellClicked(index.row() + model_->fixedRows(), index.column() + model_->fixedCols());
-    });
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { emit cellClicked(gridRow(index), gridCol(index)); });
     setScrollBars(scrollBars_);
     applyLayout();
 }
 
 FlexGrid::~FlexGrid() = default;
 
+QModelIndex FlexGrid::viewIndex(int row, int col) const
+{
+    if (records_) return col == 0 ? records_->index(row - 1, column_) : QModelIndex();
+    return model_->index(row - fixedRows(), col - fixedCols());
+}
+
+int FlexGrid::gridRow(const QModelIndex& index) const
+{
+    return index.row() + fixedRows();
+}
+
+int FlexGrid::gridCol(const QModelIndex& index) const
+{
+    return records_ ? 0 : index.column() + fixedCols();
+}
+
 int FlexGrid::rows() const
 {
-    return model_->rows();
+    return records_ ? int(records_->list()->rows()) : model_->rows();
 }
 
 void FlexGrid::setRows(int n)
 {
+    if (records_) {
+        if (n <= 1) records_->list()->cut();
+        return;
+    }
     model_->setRows(n);
     if (rows() == fixedRows()) applyColWidths(); // the cut resets the model
     syncCurrent();
@@ -277,11 +320,12 @@ void FlexGrid::setRows(int n)
 
 int FlexGrid::cols() const
 {
-    return model_->cols();
+    return records_ ? 1 : model_->cols();
 }
 
 void FlexGrid::setCols(int n)
 {
+    if (records_) return;
     model_->setCols(n);
     if (colWidths_.size() > cols())
         colWidths_.resize(cols()); // columns added later start at the default width
@@ -291,11 +335,12 @@ void FlexGrid::setCols(int n)
 
 int FlexGrid::fixedRows() const
 {
-    return model_->fixedRows();
+    return records_ ? 1 : model_->fixedRows();
 }
 
 void FlexGrid::setFixedRows(int n)
 {
+    if (records_) return;
     model_->setFixed(n, model_->fixedCols());
     applyLayout();
     syncCurrent();
@@ -305,11 +350,12 @@ void FlexGrid::setFixedRows(int n)
 
 int FlexGrid::fixedCols() const
 {
-    return model_->fixedCols();
+    return records_ ? 0 : model_->fixedCols();
 }
 
 void FlexGrid::setFixedCols(int n)
 {
+    if (records_) return;
     model_->setFixed(model_->fixedRows(), n);
     applyLayout();
     syncCurrent();
@@ -317,11 +363,17 @@ void FlexGrid::setFixedCols(int n)
 
 QString FlexGrid::textMatrix(int row, int col) const
 {
+    if (records_) return col == 0 ? records_->list()->text(row, column_) : QString();
     return model_->valid(row, col) ? model_->cell(row, col) : QString();
 }
 
 void FlexGrid::setTextMatrix(int row, int col, const QString& text)
 {
+    // A record list's cells are its records; only its title is set through a grid.
+    if (records_) {
+        if (row == 0 && col == 0) records_->list()->setTitle(column_, text);
+        return;
+    }
     if (!model_->valid(row, col)) return;
     model_->setCell(row, col, text);
     if (row < fixedRows() && col < fixedCols() && corner_) corner_->update();
@@ -405,12 +457,17 @@ void FlexGrid::setColWidthForText(int col, const QString& templateText)
 void FlexGrid::setColAlignment(int col, int alignment)
 {
     if (col < 0 || col >= cols()) return;
-    model_->setAlignmentCode(col, std::clamp(alignment, 0, int(AlignGeneral)));
+    const int code = std::clamp(alignment, 0, int(AlignGeneral));
+    if (records_)
+        records_->setAlignmentCode(column_, code);
+    else
+        model_->setAlignmentCode(col, code);
 }
 
 int FlexGrid::colAlignment(int col) const
 {
-    return col >= 0 && col < cols() ? model_->alignmentCode(col) : int(AlignLeftCenter);
+    if (col < 0 || col >= cols()) return AlignLeftCenter;
+    return records_ ? records_->alignmentCode(column_) : model_->alignmentCode(col);
 }
 
 void FlexGrid::addItem(const QString& tabSeparatedCells)
@@ -420,7 +477,7 @@ void FlexGrid::addItem(const QString& tabSeparatedCells)
 
 void FlexGrid::appendRow(const QStringList& cells)
 {
-    model_->appendRow(cells);
+    if (!records_) model_->appendRow(cells);
 }
 
 void FlexGrid::setScrollBars(int style)
@@ -438,8 +495,8 @@ void FlexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
 {
     QTableView::currentChanged(current, previous);
     if (!quietCurrent_ && current.isValid()) {
-        row_ = current.row() + fixedRows();
-        col_ = current.column() + fixedCols();
+        row_ = gridRow(current);
+        col_ = gridCol(current);
     }
 }
 
@@ -478,7 +535,7 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
             QPalette::Active); // the button is only disabled to clicks
         option.state |= QStyle::State_Enabled | QStyle::State_Raised;
         option.rect = corner_->rect();
-        option.text = model_->cornerText();
+        option.text = model_ ? model_->cornerText() : QString();
         option.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
         option.position = QStyleOptionHeader::OnlyOneSection;
         option.orientation = Qt::Horizontal;
@@ -505,7 +562,7 @@ void FlexGrid::headerClicked(Qt::Orientation orientation, int section)
     if (section < 0) return;
     // As the flex grid: a title selects its column, a row header its row.
     if (orientation == Qt::Horizontal) {
-        const int c = section + fixedCols();
+        const int c = records_ ? 0 : section + fixedCols();
         if (rows() > fixedRows()) row_ = fixedRows();
         col_ = c;
         syncCurrent();
@@ -538,8 +595,11 @@ void FlexGrid::applyColWidths()
             sum += colWidth(c);
         verticalHeader()->setFixedWidth(sum);
     }
-    for (int c = fixedCols(); c < cols(); ++c)
-        setColumnWidth(c - fixedCols(), colWidth(c));
+    if (records_)
+        setColumnWidth(column_, colWidth(0));
+    else
+        for (int c = fixedCols(); c < cols(); ++c)
+            setColumnWidth(c - fixedCols(), colWidth(c));
     updateGeometries();
 }
 
@@ -547,7 +607,7 @@ void FlexGrid::syncCurrent()
 {
     row_ = std::clamp(row_, 0, rows() - 1);
     col_ = std::clamp(col_, 0, cols() - 1);
-    const QModelIndex index = model_->index(row_ - fixedRows(), col_ - fixedCols());
+    const QModelIndex index = viewIndex(row_, col_);
     quietCurrent_ = true;
     if (index.isValid())
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);

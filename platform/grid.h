@@ -7,6 +7,7 @@
 #include <QTableView>
 
 class FlexGridModel;
+class RecordListModel;
 
 class FlexGrid : public QTableView
 {
@@ -28,7 +29,15 @@ public:
     };
 
     explicit FlexGrid(QWidget* parent = nullptr);
+    // One column of a record list's shared model: row 0 is its title, record
+    // k row k. The records are the list's: setRows cuts it to the title row
+    // (other counts change nothing), and rows are added to the list, not to
+    // the grid.
+    FlexGrid(RecordListModel* records, int column, QWidget* parent = nullptr);
     ~FlexGrid() override;
+
+    // The record list model, or nullptr for a grid of its own texts.
+    RecordListModel* recordModel() const { return records_; }
 
     // Row and column counts include the fixed ones. A new grid has 2 rows,
     // 2 columns and 1 fixed row (the titles), and no fixed column: the lists
@@ -97,7 +106,14 @@ private:
     void headerClicked(Qt::Orientation orientation, int section);
     int cellPadding() const;
 
-    FlexGridModel* model_;
+    void init();
+    QModelIndex viewIndex(int row, int col) const;
+    int gridRow(const QModelIndex& index) const;
+    int gridCol(const QModelIndex& index) const;
+
+    FlexGridModel* model_ = nullptr;
+    RecordListModel* records_ = nullptr;
+    int column_ = 0; // the record model's column shown
     int row_ = 1;
     int col_ = 0;
     int scrollBars_ = 3;

@@ -2,12 +2,12 @@
 
 #include "meter/core/recording.h"
 #include "platform/commondialog.h"
-#include "platform/grid.h"
 #include "platform/progress.h"
 #include "records/core/datafile.h"
 
 #include <QApplication>
 #include <QIODevice>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QWidget>
 
@@ -30,57 +30,62 @@ void ShowSaveDialog(CommonDialog& cmd, QWidget* parent)
 
 namespace {
 
-bool writeRows(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,
-               QIODevice& file, DataFile::Separator sep, bool selectColumn)
+// Rows are taken from a snapshot of the list made at the start, so a list
+// cut or refilled while events run between rows cannot tear the file.
+bool writeRows(QWidget* window, const RecordList& list, int lastGrid, int lastRow, QIODevice& file,
+               DataFile::Separator sep)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString caption = window ? window->windowTitle() : QString();
+    const QPointer<QWidget> owner(window);
     const auto restore = qScopeGuard([&] {
-        if (window) window->setWindowTitle(caption);
+        if (owner) owner->setWindowTitle(caption);
         QApplication::restoreOverrideCursor();
     });
+    const RecordRows rows = list.records();
+    const std::array<QByteArray, 3> titles{list.title(0).toLatin1(), list.title(1).toLatin1(),
+                                           list.title(2).toLatin1()};
     lastGrid = std::clamp(lastGrid, 0, 2);
+    lastRow = int(std::min<qsizetype>(lastRow, rows.size()));
+    const char separator = char(sep);
+    constexpr qsizetype Chunk = 1 << 20;
+    QByteArray buffer;
+    buffer.reserve(Chunk + 4096);
     ProgressThrottle progress;
-    QByteArray line;
     for (int r = 0; r <= lastRow; ++r) {
-        line.clear();
         for (int c = 0; c <= lastGrid; ++c) {
-            FlexGrid* g = grids[size_t(c)];
-            // Rows can be cut while events run between rows.
-            if (!g || r >= g->rows()) return false;
-            if (selectColumn) g->setCol(0);
-            const QString cell = g->textMatrix(r, 0);
-            line += cell.toLatin1();
-            line += char(sep);
+            buffer += r == 0 ? QByteArrayView(titles[size_t(c)]) : rows.cell(r - 1, c);
+            buffer += separator;
         }
-        line += DataFile::LineEnd;
-        if (file.write(line) != line.size()) return false;
+        buffer += DataFile::LineEnd;
+        if (buffer.size() >= Chunk || r == lastRow) {
+            if (file.write(buffer) != buffer.size()) return false;
+            buffer.clear();
+        }
         if (progress.due(r == lastRow)) {
-            if (window)
-                window->setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
+            if (owner)
+                owner->setWindowTitle(QString::number(r) + QStringLiteral("Records Completed"));
             progress.processEvents();
         }
     }
-    for (int c = 0; c <= lastGrid; ++c)
-        if (FlexGrid* g = grids[size_t(c)]; g && lastRow < g->rows()) g->setRow(lastRow);
     return true;
 }
 
 } // namespace
 
-#define DORVI_GRID_WRITER(name, separator, column)                                                 \
-    bool name(QWidget* window, const RecordGrids& grids, int lastGrid, int lastRow,                \
-              QIODevice& file)                                                                     \
+#define DORVI_GRID_WRITER(name, separator)                                                         \
+    bool name(QWidget* window, const RecordList& list, int lastGrid, int lastRow, QIODevice& file) \
     {                                                                                              \
-        return writeRows(window, grids, lastGrid, lastRow, file, separator, column);               \
+        return writeRows(window, list, lastGrid, lastRow, file, separator);                        \
     }
 
-DORVI_GRID_WRITER(SaveGridTab, DataFile::Separator::Tab, false)
-DORVI_GRID_WRITER(SaveGridCsv, DataFile::Separator::Comma, false)
-DORVI_GRID_WRITER(SaveGridTabAll, DataFile::Separator::Tab, false)
-DORVI_GRID_WRITER(SaveGridColTab, DataFile::Separator::Tab, true)
-DORVI_GRID_WRITER(SaveGridColCsv, DataFile::Separator::Comma, true)
-DORVI_GRID_WRITER(SaveGridColTabAll, DataFile::Separator::Tab, true)
+// Each grid of a list has one column, so the Col writers write the same files.
+DORVI_GRID_WRITER(SaveGridTab, DataFile::Separator::Tab)
+DORVI_GRID_WRITER(SaveGridCsv, DataFile::Separator::Comma)
+DORVI_GRID_WRITER(SaveGridTabAll, DataFile::Separator::Tab)
+DORVI_GRID_WRITER(SaveGridColTab, DataFile::Separator::Tab)
+DORVI_GRID_WRITER(SaveGridColCsv, DataFile::Separator::Comma)
+DORVI_GRID_WRITER(SaveGridColTabAll, DataFile::Separator::Tab)
 #undef DORVI_GRID_WRITER
 
 GridWriter gridWriterForFilter(int filterIndex, bool selectColumn)

@@ -372,6 +372,22 @@ void appendListLine(QByteArray& buffer, Separator separator, QStringView cell0, 
     *p = '\n';
 }
 
+void appendListLine(QByteArray& buffer, Separator separator, QByteArrayView cell0,
+                    QByteArrayView cell1, QByteArrayView cell2)
+{
+    const char sep = char(separator);
+    const qsizetype at = buffer.size();
+    buffer.resize(at + cell0.size() + cell1.size() + cell2.size() + 5);
+    char* p = buffer.data() + at;
+    for (QByteArrayView cell : {cell0, cell1, cell2}) {
+        if (!cell.isEmpty()) std::memcpy(p, cell.data(), size_t(cell.size()));
+        p += cell.size();
+        *p++ = sep;
+    }
+    *p++ = '\r';
+    *p = '\n';
+}
+
 QString liveGridDumpName(const QDateTime& when)
 {
     return when.toString(QStringLiteral("MMddHHmmss")) + QStringLiteral(".dvrk");

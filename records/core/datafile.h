@@ -95,6 +95,9 @@ QByteArray recordLine(Separator separator, LineForm form, QStringView number, QS
 // of rows. Characters outside Latin-1 become "?".
 void appendListLine(QByteArray& buffer, Separator separator, QStringView cell0, QStringView cell1,
                     QStringView cell2);
+// The same from Latin-1 cells, as a record list keeps them.
+void appendListLine(QByteArray& buffer, Separator separator, QByteArrayView cell0,
+                    QByteArrayView cell1, QByteArrayView cell2);
 
 // Name of the automatic dump: "mmddhhnnss" of when + ".dvrk" ("0323101530.dvrk").
 QString liveGridDumpName(const QDateTime& when);

@@ -5,6 +5,7 @@
 #include "meter/panel.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
 
@@ -157,8 +158,8 @@ private slots:
         p->Timer2->setEnabled(false);
         p->show();
         for (int r = 1; r <= 60; ++r)
-            for (int i = 0; i < 3; ++i)
-                p->GridN[i]->appendRow({QString::number(r * (i + 1))});
+            p->liveRecords().append(QString::number(r), QString::number(r * 2),
+                                    QString::number(r * 3));
         QCoreApplication::processEvents(); // the view lays out its new rows, as it would on screen
         FlexGrid* g = p->GridN[grid];
         if (how == "top") {

@@ -7,6 +7,7 @@
 #include "meter/panel.h"
 #include "meter/pictures.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
 #include "records/savedialog.h"
@@ -186,11 +187,8 @@ private slots:
         const QStringList times = {"2016/03/23 10:00:03", "2016/03/23 10:00:05",
                                    "2016/03/23 10:00:07"};
         const QStringList levels = {"88.4", "94.0", "90.2*"};
-        for (int i = 0; i < 3; ++i) {
-            p->GridN[0]->appendRow({QString::number(i + 1)});
-            p->GridN[1]->appendRow({times[i]});
-            p->GridN[2]->appendRow({levels[i]});
-        }
+        for (int i = 0; i < 3; ++i)
+            p->liveRecords().append(QString::number(i + 1), times[i], levels[i]);
         QString shownCaption;
         p->setWindowTitle(QStringLiteral("PANEL   V10.05"));
         const QString target = path(QStringLiteral("saved"));

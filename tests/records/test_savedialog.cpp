@@ -3,7 +3,6 @@
 #include "meter/core/recording.h"
 #include "platform/commondialog.h"
 #include "platform/dialogs.h"
-#include "platform/grid.h"
 #include "records/savedialog.h"
 #include "testutil.h"
 
@@ -18,31 +17,18 @@ class TestSaveDialog : public QObject
 {
     Q_OBJECT
     QWidget window;
-    std::array<FlexGrid*, 3> grids{};
+    RecordList list;
 
     void fill(int records)
     {
-        for (int i = 0; i < 3; ++i) {
-            grids[size_t(i)]->setRows(1);
-            grids[size_t(i)]->setTextMatrix(0, 0, QStringList{"No.s", "Date Time", "dB"}[i]);
-        }
-        for (int r = 1; r <= records; ++r) {
-            grids[0]->appendRow({QString::number(r)});
-            grids[1]->appendRow(
-                {QStringLiteral("2016/03/23 10:00:%1").arg(r % 60, 2, 10, QLatin1Char('0'))});
-            grids[2]->appendRow({r % 2 ? QStringLiteral("65.3") : QStringLiteral("65.3*")});
-        }
+        list.cut();
+        for (int r = 1; r <= records; ++r)
+            list.append(QString::number(r),
+                        QStringLiteral("2016/03/23 10:00:%1").arg(r % 60, 2, 10, QLatin1Char('0')),
+                        r % 2 ? QStringLiteral("65.3") : QStringLiteral("65.3*"));
     }
 
 private slots:
-    void initTestCase()
-    {
-        for (auto& g : grids) {
-            g = new FlexGrid(&window);
-            g->setCols(1);
-            g->setFixedRows(1);
-        }
-    }
 
     void writers_data()
     {
@@ -66,19 +52,17 @@ private slots:
         fill(0);
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QVERIFY(writer(&window, grids, 2, 0, out));
+        QVERIFY(writer(&window, list, 2, 0, out));
         QCOMPARE(out.data(), title); // a list of only its title row
         fill(2);
         QBuffer two;
         two.open(QIODevice::WriteOnly);
-        QVERIFY(writer(&window, grids, 2, 2, two));
+        QVERIFY(writer(&window, list, 2, 2, two));
         const char sep = title[4];
         QByteArray expected = title;
         expected += QByteArray("1") + sep + "2016/03/23 10:00:01" + sep + "65.3" + sep + "\r\n";
         expected += QByteArray("2") + sep + "2016/03/23 10:00:02" + sep + "65.3*" + sep + "\r\n";
         QCOMPARE(two.data(), expected);
-        for (FlexGrid* g : grids)
-            QCOMPARE(g->row(), 2);
     }
 
     void captionCountsAndComesBack()
@@ -88,7 +72,7 @@ private slots:
         QSignalSpy titles(&window, &QWidget::windowTitleChanged);
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QVERIFY(SaveGridTab(&window, grids, 2, 5, out));
+        QVERIFY(SaveGridTab(&window, list, 2, 5, out));
         QCOMPARE(window.windowTitle(), QStringLiteral("Data List"));
         QVERIFY(titles.size() >= 3);
         QCOMPARE(titles.first().first().toString(), QStringLiteral("0Records Completed"));
@@ -96,16 +80,16 @@ private slots:
                  QStringLiteral("5Records Completed"));
     }
 
-    void fewerGridsAndRowsCutMeanwhile()
+    void fewerGridsAndRows()
     {
         fill(3);
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        QVERIFY(SaveGridTab(&window, grids, 0, 3, out));
+        QVERIFY(SaveGridTab(&window, list, 0, 3, out));
         QCOMPARE(out.data(), QByteArray("No.s\t\r\n1\t\r\n2\t\r\n3\t\r\n"));
         QBuffer cut;
         cut.open(QIODevice::WriteOnly);
-        QVERIFY(!SaveGridTab(&window, grids, 2, 9, cut)); // rows that are gone end the writer
+        QVERIFY(SaveGridTab(&window, list, 2, 9, cut)); // rows the list never had are not written
         QCOMPARE(cut.data().count('\n'), 4);
     }
 
