@@ -114,6 +114,8 @@ public:
 
     // Toolbar commands.
     void SaveKey();
+    // Reads a data file into its record-list window.
+    void OpenKey();
     void SamplingCommand();
     void Refresh();
     // Ends the running recording and writes its final file.
