@@ -47,7 +47,6 @@ struct Script
     {
         steps.append({a, std::move(before)});
     }
-    void ok() { answer({}); }
     void cancel()
     {
         Platform::DialogAnswer a;
@@ -66,12 +65,12 @@ struct Script
         a.fileName = path;
         answer(a);
     }
-    void printer(const QString& pdf, int copies = 1, std::function<void()> before = {})
+    void printer(const QString& pdf, int copies = 1)
     {
         Platform::DialogAnswer a;
         a.fileName = pdf;
         a.copies = copies;
-        answer(a, std::move(before));
+        answer(a);
     }
     QList<Platform::DialogRequest> of(Platform::DialogRequest::Kind kind) const
     {

@@ -34,22 +34,6 @@ private slots:
         QCOMPARE(headerLine("Freq Weight", "A"), QStringLiteral("-         Freq Weight : A"));
     }
 
-    void headLinesInOrder()
-    {
-        Header h{"Freq Weight", "A",    "Time Weight",         "Slow", "Level Range", "30-90",
-                 "Max dB",      "58.9", "2016/03/23 10:00:15", "SEL",  "62.3",        "Leq",
-                 "49.9"};
-        const QStringList lines = headLines(h);
-        QCOMPARE(lines.size(), 13);
-        QCOMPARE(lines.mid(0, 4), QStringList(4, " "));
-        QCOMPARE(lines[6], QStringLiteral("-         Level Range : 30-90"));
-        QCOMPARE(lines[7], QStringLiteral("-         Max dB : 58.9 - 2016/03/23 10:00:15"));
-        QCOMPARE(lines[9], QStringLiteral("-         Leq : 49.9"));
-        QCOMPARE(lines[10], QStringLiteral("-"));
-        QCOMPARE(lines[11], titleLine(h.titles));
-        QCOMPARE(lines[12], ruleLine());
-    }
-
     void recordLines_data()
     {
         QTest::addColumn<int>("records");
