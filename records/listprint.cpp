@@ -63,6 +63,7 @@ void printList(RecordListWindow& window)
         }
     }
 
+    if (copies < 1) return; // no document of no pages
     Panel::TimersPaused paused(Panel::instance());
     LinePrinter out(*job.printer);
     if (!out.begin(QStringLiteral("Lucida Console"), 8)) return;
