@@ -197,23 +197,8 @@ private:
 
     Qt::Alignment alignment(int col, const QString& text, bool header) const
     {
-        static const Qt::Alignment codes[] = {
-            Qt::AlignLeft | Qt::AlignTop,
-            Qt::AlignLeft | Qt::AlignVCenter,
-            Qt::AlignLeft | Qt::AlignBottom,
-            Qt::AlignHCenter | Qt::AlignTop,
-            Qt::AlignCenter,
-            Qt::AlignHCenter | Qt::AlignBottom,
-            Qt::AlignRight | Qt::AlignTop,
-            Qt::AlignRight | Qt::AlignVCenter,
-            Qt::AlignRight | Qt::AlignBottom,
-        };
         const int code = col < cols() ? align_[col] : FlexGrid::AlignLeftCenter;
-        if (code >= 0 && code < FlexGrid::AlignGeneral) return codes[code];
-        if (header) return Qt::AlignLeft | Qt::AlignVCenter;
-        bool number = false;
-        text.trimmed().toDouble(&number);
-        return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+        return FlexGrid::qtAlignment(code, text, header);
     }
 
     QList<QList<QString>> cells_;
@@ -222,6 +207,26 @@ private:
     int fixedRows_ = 1;
     int fixedCols_ = 0;
 };
+
+Qt::Alignment FlexGrid::qtAlignment(int code, const QString& text, bool header)
+{
+    static const Qt::Alignment codes[] = {
+        Qt::AlignLeft | Qt::AlignTop,
+        Qt::AlignLeft | Qt::AlignVCenter,
+        Qt::AlignLeft | Qt::AlignBottom,
+        Qt::AlignHCenter | Qt::AlignTop,
+        Qt::AlignCenter,
+        Qt::AlignHCenter | Qt::AlignBottom,
+        Qt::AlignRight | Qt::AlignTop,
+        Qt::AlignRight | Qt::AlignVCenter,
+        Qt::AlignRight | Qt::AlignBottom,
+    };
+    if (code >= 0 && code < AlignGeneral) return codes[code];
+    if (header) return Qt::AlignLeft | Qt::AlignVCenter;
+    bool number = false;
+    text.trimmed().toDouble(&number);
+    return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridModel)
 {

@@ -28,6 +28,10 @@ public:
         AlignGeneral // numbers to the right, other texts to the left
     };
 
+    // Qt's alignment of a cell (or a title) by a column's alignment code;
+    // AlignGeneral looks at the text.
+    static Qt::Alignment qtAlignment(int code, const QString& text, bool header);
+
     explicit FlexGrid(QWidget* parent = nullptr);
     // One column of a record list's shared model: row 0 is its title, record
     // k row k. The records are the list's: setRows cuts it to the title row

@@ -29,30 +29,6 @@ Qt::ItemFlags RecordListModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-namespace {
-
-Qt::Alignment qtAlignment(int code, const QString& text, bool header)
-{
-    static const Qt::Alignment codes[] = {
-        Qt::AlignLeft | Qt::AlignTop,
-        Qt::AlignLeft | Qt::AlignVCenter,
-        Qt::AlignLeft | Qt::AlignBottom,
-        Qt::AlignHCenter | Qt::AlignTop,
-        Qt::AlignCenter,
-        Qt::AlignHCenter | Qt::AlignBottom,
-        Qt::AlignRight | Qt::AlignTop,
-        Qt::AlignRight | Qt::AlignVCenter,
-        Qt::AlignRight | Qt::AlignBottom,
-    };
-    if (code >= 0 && code < FlexGrid::AlignGeneral) return codes[code];
-    if (header) return Qt::AlignLeft | Qt::AlignVCenter;
-    bool number = false;
-    text.trimmed().toDouble(&number);
-    return (number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
-}
-
-} // namespace
-
 QVariant RecordListModel::data(const QModelIndex& index, int role) const
 {
     // A view may ask for a row of the old count while a reset is announced.
@@ -60,11 +36,11 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const
     if (role == Qt::DisplayRole) return list_->text(index.row() + 1, index.column());
     if (role == Qt::TextAlignmentRole) {
         const int code = align_[size_t(index.column())];
-        return QVariant::fromValue(qtAlignment(code,
-                                               code == FlexGrid::AlignGeneral
-                                                   ? list_->text(index.row() + 1, index.column())
-                                                   : QString(),
-                                               false));
+        return QVariant::fromValue(FlexGrid::qtAlignment(
+            code,
+            code == FlexGrid::AlignGeneral ? list_->text(index.row() + 1, index.column())
+                                           : QString(),
+            false));
     }
     return {};
 }
@@ -74,7 +50,7 @@ QVariant RecordListModel::headerData(int section, Qt::Orientation orientation, i
     if (orientation != Qt::Horizontal || section < 0 || section >= RecordList::Columns) return {};
     if (role == Qt::DisplayRole) return list_->title(section);
     if (role == Qt::TextAlignmentRole)
-        return QVariant::fromValue(qtAlignment(align_[size_t(section)], QString(), true));
+        return QVariant::fromValue(FlexGrid::qtAlignment(align_[size_t(section)], QString(), true));
     return {};
 }
 

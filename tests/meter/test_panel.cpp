@@ -2,6 +2,7 @@
 // grids, the caption toggle, the launch-delay prompt, and how it looks.
 
 #include "fixture.h"
+#include "gridutil.h"
 #include "meter/panel.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
@@ -162,20 +163,7 @@ private slots:
                                     QString::number(r * 3));
         QCoreApplication::processEvents(); // the view lays out its new rows, as it would on screen
         FlexGrid* g = p->GridN[grid];
-        if (how == "top") {
-            g->setTopRow(21);
-        } else if (how == "bar") {
-            g->verticalScrollBar()->setValue(g->verticalScrollBar()->value() + 20);
-        } else if (how == "wheel") {
-            QWheelEvent wheel(QPointF(5, 30), g->viewport()->mapToGlobal(QPointF(5, 30)), QPoint(),
-                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                              false);
-            QApplication::sendEvent(g->viewport(), &wheel);
-        } else {
-            g->setFocus();
-            for (int k = 0; k < 25; ++k)
-                QTest::keyClick(g, Qt::Key_Down);
-        }
+        scrollGrid(g, how, how == "bar" ? 20 : how == "top" ? 20 : 25);
         const int top = g->topRow();
         QVERIFY(top > 1);
         for (FlexGrid* other : p->GridN)

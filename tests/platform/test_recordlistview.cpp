@@ -1,6 +1,7 @@
 // The three grids of a record list: columns of one model, always on the same
 // rows, whatever changes the list or scrolls a grid.
 
+#include "gridutil.h"
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
 
@@ -120,18 +121,7 @@ private slots:
         s.list().append(u"201", u"t201", u"1.0");
         QCoreApplication::processEvents();
         FlexGrid* g = s.view.GridN[size_t(grid)];
-        if (how == "bar") {
-            g->verticalScrollBar()->setValue(g->verticalScrollBar()->value() + 40);
-        } else if (how == "wheel") {
-            QWheelEvent wheel(QPointF(5, 30), g->viewport()->mapToGlobal(QPointF(5, 30)), QPoint(),
-                              QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
-                              false);
-            QApplication::sendEvent(g->viewport(), &wheel);
-        } else {
-            g->setFocus();
-            for (int k = 0; k < 30; ++k)
-                QTest::keyClick(g, Qt::Key_Down);
-        }
+        scrollGrid(g, how, how == "bar" ? 40 : 30);
         QVERIFY(g->topRow() > 1);
         sameRows(s.view);
 
