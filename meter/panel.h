@@ -114,6 +114,8 @@ public:
 
     // Toolbar commands.
     void SaveKey();
+    // Reads a data file into its record-list window.
+    void OpenKey();
     void SamplingCommand();
     void Refresh();
     // The logger: its directory in the logger window, the erase pop-up and

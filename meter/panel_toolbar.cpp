@@ -47,7 +47,7 @@ void Panel::Toolbar1_ButtonClick(const QString& key)
     if (key == QLatin1String("Save"))
         SaveKey();
     else if (key == QLatin1String("Open"))
-        return; // opening a data file comes with the record-list windows
+        OpenKey();
     else if (key == QLatin1String("Sampling"))
         SamplingCommand();
     else if (key == QLatin1String("AC"))

@@ -15,23 +15,30 @@ DialogSeam& seamSlot()
     return seam;
 }
 
-// "Data Files (*.dvrk)|*.dvrk|All Files (*.*)|*.*|" -> Qt's name filters.
+// "Data Files (*.dvrk)|*.dvrk|All Files (*.*)|*.*|" -> Qt's name filters:
+// each name with its patterns in parentheses, which the dialog is told to
+// hide, so a name that shows its patterns already is not shown twice. "*.*"
+// means every file, as on Windows, also names without a dot.
 QStringList qtFilters(const QString& filter)
 {
     QStringList out;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        // A name that shows its patterns already ("Data Files (*.dvrk)") is
-        // taken as it stands; Qt reads the patterns from the parentheses.
-        if (parts[i].contains(QLatin1Char('('))) {
-            out << parts[i];
-            continue;
-        }
-        QString pattern = parts[i + 1];
-        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
-        out << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            if (p.trimmed() == QLatin1String("*.*")) p = QStringLiteral("*");
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return out;
+}
+
+// Line breaks as the message was written (CR LF, LF CR, CR or LF) shown as such.
+QString shownLines(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
 }
 
 QMessageBox::Icon qtIcon(Icon icon)
@@ -56,7 +63,7 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
     DialogAnswer a;
     switch (r.kind) {
     case DialogRequest::Message: {
-        QMessageBox box(qtIcon(r.icon), r.title, r.text, QMessageBox::Ok, parent);
+        QMessageBox box(qtIcon(r.icon), r.title, shownLines(r.text), QMessageBox::Ok, parent);
         box.exec();
         break;
     }
@@ -72,6 +79,7 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
     case DialogRequest::OpenFile: {
         const QStringList filters = qtFilters(r.filter);
         QFileDialog dlg(parent, r.title);
+        dlg.setOption(QFileDialog::HideNameFilterDetails);
         dlg.setNameFilters(filters);
         if (r.filterIndex >= 1 && r.filterIndex <= filters.size())
             dlg.selectNameFilter(filters[r.filterIndex - 1]);

@@ -1,5 +1,6 @@
 #include "records/core/datafile.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSaveFile>
 #include <algorithm>
@@ -107,10 +108,11 @@ constexpr HeaderValue LoggerValues[] = {
 class Reader
 {
 public:
-    explicit Reader(ReadResult& result) : r(result) {}
+    Reader(ReadResult& result, const Progress& progress) : r(result), progress_(progress) {}
 
-    // False when the item stops the reading.
-    bool item(qsizetype index, QByteArrayView raw, qsizetype line)
+    // False when the item stops the reading. lineHasComma: an item of the
+    // same line, this one included, ended at a comma.
+    bool item(qsizetype index, QByteArrayView raw, qsizetype line, bool lineHasComma)
     {
         if (raw.size() > MaxItemLength)
             return stop(line, QStringLiteral("Line %1 is longer than 1 MiB"));
@@ -118,10 +120,21 @@ public:
 
         if (index > r.headerLength) {
             std::array<QByteArrayView, 3> cells;
-            if (!cutRow(text, cells))
+            if (!cutRow(text, cells)) {
+                if (lineHasComma && r.rows.isEmpty()) {
+                    r.badLine = line;
+                    r.commaForm = true;
+                    r.message = QStringLiteral("Line %1 begins the records, and they are in "
+                                               "the comma form, which cannot be opened: only "
+                                               "the header values are shown.")
+                                    .arg(line);
+                    return false;
+                }
                 return stop(line, QStringLiteral("Line %1 is not a record line (a cell without "
                                                  "a TAB after it)"));
+            }
             r.rows.append(cells[0], cells[1], cells[2]);
+            rowRead(index);
         } else if (index > 1 && index < r.headerLength) {
             const HeaderValue& v = values[index - 2];
             const QByteArrayView cut =
@@ -136,7 +149,26 @@ public:
         return true;
     }
 
+    // The last row's progress, when it was not the last one told.
+    void finish()
+    {
+        if (progress_ && lastRow_ >= 0 && lastRow_ != toldRow_) progress_(lastRow_ - 1);
+    }
+
 private:
+    void rowRead(qsizetype index)
+    {
+        if (!progress_) return;
+        lastRow_ = index;
+        // The clock is read every 256 rows only: a full logger has 1.7 million.
+        if (toldRow_ < 0 || ((++sinceTold_ & 0xFF) == 0 && clock_.elapsed() >= 100)) {
+            progress_(index - 1);
+            toldRow_ = index;
+            sinceTold_ = 0;
+            clock_.start();
+        }
+    }
+
     void decideKind(QByteArrayView first)
     {
         if (first.contains("Real Time")) {
@@ -173,7 +205,108 @@ private:
 
     ReadResult& r;
     const HeaderValue* values = nullptr;
+    const Progress& progress_;
+    QElapsedTimer clock_;
+    qsizetype lastRow_ = -1;
+    qsizetype toldRow_ = -1;
+    qsizetype sinceTold_ = 0;
 };
+
+// Cuts bytes into items as they arrive, so a file can be read in pieces.
+// An item ends at a comma, at a line end (CR LF, LF or CR) or at the end of
+// the file. A comma is always followed by one more item, even an empty one;
+// a line end only when more bytes follow.
+class Scanner
+{
+public:
+    explicit Scanner(Reader& reader) : reader_(reader) {}
+
+    // Hands over every item that ends within bytes; consumed tells how many
+    // bytes they took (the rest starts an item still to come). With atEnd
+    // the rest is the last item. False when an item stopped the reading.
+    bool feed(QByteArrayView bytes, bool atEnd, qsizetype& consumed)
+    {
+        const char* const begin = bytes.data();
+        const char* const end = begin + bytes.size();
+        const char* p = begin;
+        for (;;) {
+            const char* const start = p;
+            while (p != end && *p != ',' && *p != '\n' && *p != '\r')
+                ++p;
+            if (p == end || (*p == '\r' && p + 1 == end && !atEnd)) {
+                if (!atEnd && p - start <= MaxItemLength + 1) {
+                    consumed = start - begin;
+                    return true;
+                }
+                // The last item; or one too long to wait for its end.
+                consumed = bytes.size();
+                if (atEnd && p == end && start == end && !afterComma_) return true;
+                return reader_.item(index_++, QByteArrayView(start, p - start), line_,
+                                    lineHasComma_);
+            }
+            const QByteArrayView raw(start, p - start);
+            const qsizetype itemLine = line_;
+            const bool comma = *p == ',';
+            const bool hadComma = lineHasComma_ || comma;
+            if (comma) {
+                ++p;
+                lineHasComma_ = true;
+            } else {
+                if (*p == '\r' && p + 1 != end && p[1] == '\n') ++p;
+                ++p;
+                ++line_;
+                lineHasComma_ = false;
+            }
+            afterComma_ = comma;
+            if (!reader_.item(index_++, raw, itemLine, hadComma)) {
+                consumed = p - begin;
+                return false;
+            }
+        }
+    }
+
+private:
+    Reader& reader_;
+    qsizetype index_ = 0;
+    qsizetype line_ = 1;
+    bool afterComma_ = false;
+    bool lineHasComma_ = false;
+};
+
+// Bytes of the cells' texts.
+qsizetype textBytes(const RecordRows& rows)
+{
+    if (rows.isEmpty()) return 0;
+    const QByteArrayView last = rows.cell(rows.size() - 1, 2);
+    return last.data() + last.size() - rows.cell(0, 0).data();
+}
+
+// Room for the records the rest of the file will hold at the density of
+// those read so far: the list then grows once instead of by doubling, each
+// time copying and touching its memory anew. A guess from a small start is
+// not trusted.
+void reserveAhead(RecordRows& rows, qint64 bytesRead, qint64 fileSize)
+{
+    if (rows.size() < 1000 || bytesRead <= 0) return;
+    const double perByte = double(rows.size()) / double(bytesRead);
+    const qsizetype expected = qsizetype(double(fileSize) * perByte * 1.05) + 1;
+    rows.reserve(expected, textBytes(rows) / rows.size() + 1);
+}
+
+// Gives back the slack of a guess or of doubling, when there is much of it.
+void trim(RecordRows& rows)
+{
+    const qsizetype used = textBytes(rows) + rows.size() * RecordRows::Columns * 4;
+    if (rows.memoryUsed() > used + used / 8) rows.squeeze();
+}
+
+ReadResult failed(const QString& message)
+{
+    ReadResult result;
+    result.fileError = true;
+    result.message = message;
+    return result;
+}
 
 } // namespace
 
@@ -298,56 +431,70 @@ bool saveFile(const QString& path, QByteArrayView bytes, QString* errorMessage)
     return false;
 }
 
-ReadResult read(QByteArrayView bytes)
+ReadResult read(QByteArrayView bytes, const Progress& progress)
 {
     ReadResult result;
-    Reader reader(result);
-
-    const char* const begin = bytes.data();
-    const char* const end = begin + bytes.size();
-
-    // An item ends at a comma, at a line end (CR LF, LF or CR) or at the end
-    // of the bytes. A comma is always followed by one more item, even an empty
-    // one; a line end only when more bytes follow.
-    const char* p = begin;
-    bool more = p != end;
-    qsizetype line = 1;
-    for (qsizetype index = 0; more; ++index) {
-        const char* const start = p;
-        while (p != end && *p != ',' && *p != '\n' && *p != '\r')
-            ++p;
-        const QByteArrayView raw(start, p - start);
-        const qsizetype itemLine = line;
-        if (p == end) {
-            more = false;
-        } else if (*p == ',') {
-            ++p;
-        } else {
-            if (*p == '\r' && p + 1 != end && p[1] == '\n') ++p;
-            ++p;
-            ++line;
-            more = p != end;
-        }
-        if (!reader.item(index, raw, itemLine)) break;
-    }
-    result.rows.squeeze(); // grown by doubling: give back the slack
+    Reader reader(result, progress);
+    Scanner scanner(reader);
+    qsizetype consumed = 0;
+    scanner.feed(bytes, true, consumed);
+    reader.finish();
+    trim(result.rows);
     return result;
 }
 
-ReadResult readFile(const QString& path)
+ReadResult readFile(const QString& path, const Progress& progress)
 {
-    // Read whole rather than mapped: a file cut short by another program
-    // while it is read must not bring the program down.
+    // Read in pieces rather than mapped: a file cut short by another program
+    // while it is read must not bring the program down, and a bad line early
+    // in a large file ends the reading without the rest being loaded.
     QFile file(path);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly)) bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        ReadResult result;
-        result.fileError = true;
-        result.message = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
-        return result;
+    // Unbuffered: each piece is one read of what the system has, no copy.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return failed(QStringLiteral("Cannot open %1: %2").arg(path, file.errorString()));
+    if (file.size() > MaxFileSize)
+        return failed(QStringLiteral("%1 is larger than 256 MB, more than any data file holds; "
+                                     "it was not opened.")
+                          .arg(path));
+
+    ReadResult result;
+    Reader reader(result, progress);
+    Scanner scanner(reader);
+    constexpr qsizetype Piece = 1024 * 1024;
+    QByteArray buffer;
+    qsizetype held = 0; // bytes of an item still to be ended, at the buffer's start
+    qint64 total = 0;
+    bool reserved = false;
+    for (;;) {
+        if (buffer.size() < held + Piece) buffer.resize(held + Piece);
+        const qint64 n = file.read(buffer.data() + held, Piece);
+        if (n < 0) {
+            result.fileError = true;
+            result.message = QStringLiteral("Cannot read %1: %2").arg(path, file.errorString());
+            break;
+        }
+        total += n;
+        // A file that grows while it is read is cut where a data file must end.
+        if (total > MaxFileSize) {
+            result.fileError = true;
+            result.message = QStringLiteral("%1 grew beyond 256 MB while it was read.").arg(path);
+            break;
+        }
+        held += n;
+        const bool atEnd = n == 0;
+        qsizetype consumed = 0;
+        if (!scanner.feed(QByteArrayView(buffer.constData(), held), atEnd, consumed) || atEnd)
+            break;
+        held -= consumed;
+        std::memmove(buffer.data(), buffer.constData() + consumed, size_t(held));
+        if (!reserved) {
+            reserved = true;
+            reserveAhead(result.rows, total - held, file.size());
+        }
     }
-    return read(bytes);
+    reader.finish();
+    trim(result.rows);
+    return result;
 }
 
 } // namespace DataFile

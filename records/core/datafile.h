@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <functional>
 #include <variant>
 
 namespace DataFile {
@@ -119,6 +120,9 @@ enum class Kind {
 // An item longer than this is a bad line.
 inline constexpr qsizetype MaxItemLength = 1024 * 1024;
 
+// No data file is larger: a full logger's set as a list file is about 60 MB.
+inline constexpr qint64 MaxFileSize = 256 * 1024 * 1024;
+
 struct ReadResult
 {
     Kind kind = Kind::Empty;
@@ -131,19 +135,27 @@ struct ReadResult
     QMap<QString, QString> captions;
     RecordRows rows; // records, title line left out
 
-    qsizetype badLine = 0; // 1-based file line that stopped the reading; 0 if none
-    bool fileError = false;
-    QString message; // why the reading stopped early; empty when it read to the end
+    qsizetype badLine = 0;  // 1-based file line that stopped the reading; 0 if none
+    bool commaForm = false; // the bad line is the first line of rows in the comma form
+    bool fileError = false; // not opened, not read, or too large: nothing was read
+    QString message;        // why the reading stopped early; empty when it read to the end
 
     bool complete() const { return badLine == 0 && !fileError; }
 };
 
+// Told of the rows as they are read: the row's item index less one, which
+// the progress caption shows ("9 Records Completed" for the first record of
+// a "Real Time" file). Called for the first row, then at most every 100 ms,
+// and for the last row.
+using Progress = std::function<void(qsizetype)>;
+
 // Reads a whole data file. A bad line stops the reading; the captions and
 // rows read before it are kept.
-ReadResult read(QByteArrayView bytes);
+ReadResult read(QByteArrayView bytes, const Progress& progress = {});
 
-// As read(), from a file; a file that cannot be opened or read gives
-// fileError and a message.
-ReadResult readFile(const QString& path);
+// As read(), from a file, taken in pieces: a bad line ends the reading
+// without the rest of the file being loaded. A file that cannot be opened
+// or read, or is larger than MaxFileSize, gives fileError and a message.
+ReadResult readFile(const QString& path, const Progress& progress = {});
 
 } // namespace DataFile
