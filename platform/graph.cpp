@@ -1,5 +1,6 @@
 #include "graph.h"
 
+#include <QHash>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
@@ -7,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
 
 namespace {
 
@@ -380,13 +380,23 @@ protected:
         const QRect area = clipRect();
         const QFontMetricsF metrics(font_, painter->device());
         const double gap = metrics.height() * 0.5;
-        const double half = metrics.height() * 0.3;
         const auto data = curve_->data();
         const QColor ink(230, 230, 230);
         painter->setFont(font_);
 
-        for (const auto& row : rows_) {
-            const std::vector<qsizetype>& order = row.second;
+        // Caption widths, measured once a drawing.
+        QHash<QString, double> widths;
+        const auto widthOf = [&](const QString& caption) {
+            auto it = widths.find(caption);
+            if (it == widths.end()) it = widths.insert(caption, metrics.horizontalAdvance(caption));
+            return *it;
+        };
+
+        for (const Row& row : rows_) {
+            const std::vector<qsizetype>& order = row.order;
+            double narrowest = std::numeric_limits<double>::infinity();
+            for (const QString& c : row.captions)
+                narrowest = std::min(narrowest, widthOf(c));
             auto byX = [this](qsizetype i, double v) { return markers[i].labelX < v; };
             const double from = x->pixelToCoord(area.left() - metrics.height() * 4);
             const double to = x->pixelToCoord(area.right() + metrics.height() * 4);
@@ -394,12 +404,12 @@ protected:
             double lastRight = -std::numeric_limits<double>::infinity();
             while (it != order.end() && markers[*it].labelX <= std::max(from, to)) {
                 const GraphMarker& m = markers[*it];
-                const double width = metrics.horizontalAdvance(m.caption);
+                const double width = widthOf(m.caption);
                 const double px = x->coordToPixel(m.labelX);
                 if (px - width / 2 < lastRight + gap) {
                     // Overlaps: jump to the first label that can stand clear.
                     it = std::lower_bound(it + 1, order.end(),
-                                          x->pixelToCoord(lastRight + gap + half), byX);
+                                          x->pixelToCoord(lastRight + gap + narrowest / 2), byX);
                     continue;
                 }
                 if (px + width / 2 < area.left() || px - width / 2 > area.right()) {
@@ -444,21 +454,35 @@ private:
     void sortRows()
     {
         rows_.clear();
-        std::map<double, std::vector<qsizetype>> byHeight;
-        for (qsizetype i = 0; i < markers.size(); ++i)
-            byHeight[markers[i].labelY].push_back(i);
-        for (auto& [height, order] : byHeight) {
-            std::stable_sort(order.begin(), order.end(), [this](qsizetype a, qsizetype b) {
-                return markers[a].labelX < markers[b].labelX;
-            });
-            rows_.emplace_back(height, std::move(order));
+        for (qsizetype i = 0; i < markers.size(); ++i) {
+            const GraphMarker& m = markers[i];
+            auto row = std::find_if(rows_.begin(), rows_.end(),
+                                    [&m](const Row& r) { return r.height == m.labelY; });
+            if (row == rows_.end()) row = rows_.insert(rows_.end(), Row{m.labelY, {}, {}});
+            row->order.push_back(i);
+            if (!row->captions.contains(m.caption)) row->captions.append(m.caption);
+        }
+        const auto byX = [this](qsizetype a, qsizetype b) {
+            return markers[a].labelX < markers[b].labelX;
+        };
+        for (Row& row : rows_) {
+            // Markers come in record order: mostly nothing to sort.
+            if (!std::is_sorted(row.order.begin(), row.order.end(), byX))
+                std::stable_sort(row.order.begin(), row.order.end(), byX);
         }
         rowsValid_ = true;
     }
 
+    struct Row
+    {
+        double height;
+        std::vector<qsizetype> order; // marker indices by label X
+        QStringList captions;         // the distinct captions
+    };
+
     const QCPGraph* curve_;
     QFont font_{QStringLiteral("Arial"), 8};
-    std::vector<std::pair<double, std::vector<qsizetype>>> rows_;
+    std::vector<Row> rows_;
     bool rowsValid_ = false;
 };
 
@@ -774,6 +798,11 @@ void Graph::addMarkers(const QList<GraphMarker>& markers)
     replot();
 }
 
+void Graph::reserveMarkers(qsizetype count)
+{
+    markersItem_->markers.reserve(count);
+}
+
 int Graph::markerCount() const
 {
     return int(markersItem_->markers.size());
@@ -853,6 +882,7 @@ void Graph::applyLabelColors()
 
 void Graph::replot()
 {
+    if (replotQueued_) return; // many changes, one drawing
     replotQueued_ = true;
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }

@@ -124,6 +124,7 @@ struct GraphMarker
     double labelY = 0;
     QString caption;
 };
+Q_DECLARE_TYPEINFO(GraphMarker, Q_RELOCATABLE_TYPE);
 
 class Graph : public QWidget
 {
@@ -189,6 +190,7 @@ public:
     // a label that would overlap one already drawn is left out with its arrow.
     void addMarker(qsizetype point, double labelX, double labelY, const QString& caption);
     void addMarkers(const QList<GraphMarker>& markers);
+    void reserveMarkers(qsizetype count); // room for this many in all
     int markerCount() const;
     GraphMarker marker(int index) const; // from 0
     void clearMarkers();
