@@ -35,12 +35,15 @@ class RunContext
 {
 public:
     explicit RunContext(QWidget* listWindow)
-        : list_(listWindow), panel_(Panel::instance()), hadPanel_(panel_)
+        : list_(listWindow), panel_(Panel::instance()), hadPanel_(panel_),
+          shown_(listWindow->isVisible())
     {
     }
+    // Closed, unloaded or deleted meanwhile, or the program ends.
     bool alive() const
     {
-        return list_ && list_->isVisible() && (!hadPanel_ || panel_) && !Rs232::ProgramEnding();
+        return list_ && (!shown_ || list_->isVisible()) && (!hadPanel_ || panel_) &&
+               !Rs232::ProgramEnding();
     }
     QWidget* list() const { return list_; }
     Panel* panel() const { return panel_; }
@@ -49,6 +52,7 @@ private:
     QPointer<QWidget> list_;
     QPointer<Panel> panel_;
     bool hadPanel_;
+    bool shown_;
 };
 
 // Walks records 0 to n - 1 in slices; between slices, at most every

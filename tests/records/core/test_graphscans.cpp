@@ -116,6 +116,9 @@ private slots:
         QVERIFY(!OccupiedRange(countsOf({"abc", "0.0"}).counts1dB));
         QVERIFY(!OccupiedRange(countsOf({"62.0*"}).counts01dB));
         QVERIFY(!OccupiedRange(countsOf({}).counts01dB));
+        c = countsOf(QStringList(5, "70.0"));
+        QCOMPARE(OccupiedRange(c.counts01dB)->low, 700);
+        QCOMPARE(OccupiedRange(c.counts01dB)->high, 700);
         c = countsOf({"--", "L", "145.0"});
         QCOMPARE(OccupiedRange(c.counts1dB)->low, 25);
         QCOMPARE(OccupiedRange(c.counts1dB)->high, 145);
@@ -159,32 +162,6 @@ private slots:
                                      : PercentileTable(c.counts1dB, c.records, false);
         for (qsizetype i = 0; i < entries.size(); ++i)
             QCOMPARE(table[entries[i]], texts[i]);
-    }
-
-    void lnGridAndTables()
-    {
-        LnTexts table;
-        for (int m = 0; m < 100; ++m)
-            table[m] = QString::number(m);
-        const QStringList rows = LnGridRows(table);
-        QCOMPARE(rows.size(), 10);
-        QCOMPARE(rows[0], QStringLiteral("L(00)\t0\t1\t2\t3\t4\t5\t6\t7\t8\t9"));
-        QCOMPARE(rows[4].split('\t')[0], QStringLiteral("L(40)"));
-        QCOMPARE(rows[4].split('\t')[6], QStringLiteral("45"));
-        QCOMPARE(rows[9].split('\t')[10], QStringLiteral("99"));
-
-        // The four buttons: bins shown, format, the Ln table's bins.
-        const StatisticsTables a = TablesFor(true, false);
-        QVERIFY(!a.plotTenths && a.lnTenths && a.format == "0");
-        const StatisticsTables b = TablesFor(false, false);
-        QVERIFY(!b.plotTenths && !b.lnTenths && b.format == "0");
-        for (bool fileList : {true, false}) {
-            const StatisticsTables t = TablesFor(fileList, true);
-            QVERIFY(t.plotTenths && t.lnTenths && t.format == "*0.1");
-        }
-        QCOMPARE(BinLevelText(653, true), QStringLiteral("65.3"));
-        QCOMPARE(BinLevelText(5, true), QStringLiteral("0.5"));
-        QCOMPARE(BinLevelText(65, false), QStringLiteral("65"));
     }
 
     void plotScan_data()
