@@ -56,7 +56,11 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
     DialogAnswer a;
     switch (r.kind) {
     case DialogRequest::Message: {
-        QMessageBox box(qtIcon(r.icon), r.title, r.text, QMessageBox::Ok, parent);
+        // A carriage return alone breaks the line too, as the callers' texts expect.
+        QString text = r.text;
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+            .replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        QMessageBox box(qtIcon(r.icon), r.title, text, QMessageBox::Ok, parent);
         box.exec();
         break;
     }
