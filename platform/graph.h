@@ -1,7 +1,8 @@
 #pragma once
 // The graph control: an X and a Y axis with ranges, captions and label
 // formats, one plotted series (a whole array, or a strip chart that grows a
-// point at a time), drawn by QCustomPlot with queued replots.
+// point at a time), cursors, labelled markers and what a drag in the plot
+// does, drawn by QCustomPlot with queued replots.
 
 #include <QColor>
 #include <QPointF>
@@ -9,12 +10,20 @@
 #include <QString>
 #include <QVector>
 #include <QWidget>
+#include <memory>
+#include <vector>
 
 class QCPAxis;
 class QCPGraph;
+class QCPLayer;
+class QCPPainter;
 class QCustomPlot;
+class CursorsItem;
 class Graph;
+class GraphPlot;
 class LabelFormatTicker;
+class MarkersItem;
+class StepGraph;
 
 class GraphAxis
 {
@@ -63,18 +72,74 @@ private:
     bool autoScale_ = true;
 };
 
+// One cursor: a cross of a vertical and a horizontal line through its
+// position. A new cursor stands at 0, 0, visible, white and floating.
+class GraphCursor
+{
+public:
+    GraphCursor(const GraphCursor&) = delete;
+    GraphCursor& operator=(const GraphCursor&) = delete;
+
+    enum SnapMode {
+        Floating = 0,     // stands wherever it is put
+        NearestPoint = 1, // on the curve's point nearest in X; floating with no curve
+    };
+
+    QString name() const { return name_; }
+    void setColor(const QColor& color);
+    QColor color() const { return color_; }
+    void setSnapMode(int mode); // other values count as floating
+    int snapMode() const { return snapMode_; }
+    void setVisible(bool on);
+    bool visible() const { return visible_; }
+
+    // Moving a cursor, by code or by a drag, raises the graph's cursorChange.
+    // A cursor snapped to a point keeps the point's value as its Y position.
+    void setXPosition(double x);
+    double xPosition() const { return x_; }
+    void setYPosition(double y);
+    double yPosition() const { return y_; }
+
+private:
+    friend class Graph;
+    GraphCursor(Graph* graph, int index, const QString& name);
+    void moveTo(double x, double y);
+
+    Graph* graph_;
+    int index_; // 1-based
+    QString name_;
+    QColor color_ = Qt::white;
+    int snapMode_ = Floating;
+    bool visible_ = true;
+    double x_ = 0;
+    double y_ = 0;
+};
+
+// A labelled marker tied to one point of the curve: its label stands at
+// labelX, labelY and an arrow runs from it to the point.
+struct GraphMarker
+{
+    qsizetype point = 0; // index into the curve, from 0
+    double labelX = 0;
+    double labelY = 0;
+    QString caption;
+};
+Q_DECLARE_TYPEINFO(GraphMarker, Q_RELOCATABLE_TYPE);
+
 class Graph : public QWidget
 {
     Q_OBJECT
 
 public:
     enum PlotStyle {
-        Line, // points joined by straight lines
-        Bars, // a histogram: each point a filled bar one step wide, centred on its x
+        Line,     // points joined by straight lines
+        Bars,     // a histogram: each point a filled bar one step wide, centred on its x
+        BarsLeft, // a histogram: each point a filled bar one step wide, ending at its x
     };
 
-    // What a drag in the plot area does, as the graph windows number it.
-    // Only TrackPlain has behaviour yet; the others are stored.
+    // What a drag in the plot area does, as the graph windows number it. A
+    // zoom takes the band selected with the mouse; a band under 3 pixels
+    // wide (in a direction it zooms) does nothing. The wheel does nothing.
     enum TrackMode {
         TrackPlain = 1,
         TrackCursor,
@@ -115,6 +180,23 @@ public:
     void setTrackMode(int mode); // 1..8; other values are ignored
     int trackMode() const;
 
+    // Cursors, numbered from 1. Adding to a graph with none gives cursor 1.
+    int cursorCount() const;
+    GraphCursor& addCursor(const QString& name = QString());
+    void removeAllCursors();
+    GraphCursor* cursor(int index) const; // nullptr when there is no such cursor
+
+    // Markers; many thousands are cheap: only those in view are drawn, and
+    // a label that would overlap one already drawn is left out with its arrow.
+    void addMarker(qsizetype point, double labelX, double labelY, const QString& caption);
+    void addMarkers(const QList<GraphMarker>& markers);
+    void reserveMarkers(qsizetype count); // room for this many in all
+    int markerCount() const;
+    GraphMarker marker(int index) const; // from 0
+    void clearMarkers();
+    // How many markers the last drawing showed.
+    int markersDrawn() const;
+
     // Defaults: black plot area, yellow trace, dark grey around the plot.
     // Labels and axes are drawn dark on a light graph colour, light on a dark one.
     void setPlotAreaColor(const QColor& color);
@@ -125,25 +207,47 @@ public:
     QColor graphColor() const;
 
     // The plot itself, for the tools built on it (cursors, markers, printing).
-    QCustomPlot* customPlot() const { return plot_; }
+    QCustomPlot* customPlot() const;
 
     // Queues one replot for all changes made until the event loop runs.
     void replot();
 
+    // Draws the graph as it is now with the painter's origin at its top
+    // left, laid out afresh for the given size in device pixels: on a
+    // printer the lines stay lines and the fonts keep their point sizes.
+    void render(QCPPainter* painter, const QSize& size);
+
 signals:
     void clicked();
+    // A cursor was moved, with its number and new position.
+    void cursorChange(int index, double x, double y);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     friend class GraphAxis;
+    friend class GraphCursor;
+    friend class GraphPlot;
     void fitAxes(bool chart);
     void applyStyle();
     void applyLabelColors();
+    // Redraws the cursors alone when nothing else waits to be drawn.
+    void replotCursors();
+    // Snapped to the curve: the point nearest x, if there is a curve.
+    bool nearestPoint(double x, QPointF* point) const;
+    // The cursor under a press at pixel pos, or 0.
+    int cursorAt(const QPointF& pos) const;
+    void dragCursor(int index, const QPointF& pos);
+    void zoomTo(const QRect& band);
 
-    QCustomPlot* plot_;
-    QCPGraph* series_;
+    GraphPlot* plot_;
+    StepGraph* series_;
+    QCPLayer* cursorLayer_;
+    CursorsItem* cursorsItem_;
+    MarkersItem* markersItem_;
+    std::vector<std::unique_ptr<GraphCursor>> cursors_;
+    bool replotQueued_ = false;
     GraphAxis x_;
     GraphAxis y_;
     PlotStyle style_ = Line;

@@ -1,19 +1,18 @@
 #include "records/listcommands.h"
 
+#include "common/graphstate.h"
 #include "platform/grid.h"
+#include "platform/recordlistview.h"
+#include "records/plotcommands.h"
+
 #include "records/filelist.h"
+#include <QPointer>
 
 namespace {
 
 int runningCommands = 0;
 
 } // namespace
-
-ListPlotState& listPlotState()
-{
-    static ListPlotState state;
-    return state;
-}
 
 bool listCommandRunning()
 {
@@ -33,10 +32,15 @@ ListCommandRun::~ListCommandRun()
 void plotList(RecordListWindow& window)
 {
     // Records, not rows: the title row does not count.
-    listPlotState().PlotRecordCount = window.GridN[2]->rows() - 1;
+    graphState().PlotRecordCount = window.GridN[2]->rows() - 1;
+    FileTransfer::PlotFromGrid(&window, window.records());
 }
 
-void listStatistics(RecordListWindow& window, bool)
+void listStatistics(RecordListWindow& window, bool tenths)
 {
-    window.PicResolution->hide();
+    QPointer<RecordListWindow> self(&window);
+    FileTransfer::RunStatistics(&window, window.records(),
+                                window.variant() == RecordListWindow::Logger, tenths, [self] {
+                                    if (self) self->PicResolution->hide();
+                                });
 }

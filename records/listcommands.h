@@ -5,13 +5,6 @@
 
 class RecordListWindow;
 
-// What the last plot of a list was handed (read by the plot's "Reset Scale").
-struct ListPlotState
-{
-    qsizetype PlotRecordCount = 0;
-};
-ListPlotState& listPlotState();
-
 // "Plot": the records of the list to the plot.
 void plotList(RecordListWindow& window);
 
@@ -23,8 +16,9 @@ void listStatistics(RecordListWindow& window, bool tenths);
 // harms nothing. Refused while a long list command runs.
 void printList(RecordListWindow& window);
 
-// True while a long list command (the printed listing) runs: it lets events
-// run, and another such command must not start inside it.
+// True while a long list command (plot, statistics, printed listing) runs:
+// it lets events run, and the list windows' "Plot", "Ln", "1 dB", "0.1 dB"
+// and "Print" do nothing meanwhile.
 bool listCommandRunning();
 
 // Marks a long list command as running while it lives.

@@ -159,6 +159,57 @@ private slots:
         QCOMPARE(graph.points().at(683), QPointF(683, 37));
     }
 
+    void barsStandLeftOfTheirPoint()
+    {
+        // Class 600 (60.0 dB) drawn at X = 601 covers 600 to 601.
+        Graph graph;
+        graph.resize(400, 300);
+        graph.setPlotStyle(Graph::BarsLeft);
+        QVector<double> counts(1451, 0);
+        counts[600] = 8;
+        graph.Axes(1).SetMinMax(598, 603);
+        graph.PlotY(counts, 1, 1);
+        graph.Axes(2).SetMinMax(0, 10);
+        for (int i : {1, 2})
+            graph.Axes(i).axis()->grid()->setVisible(false);
+        const QImage image = graph.customPlot()->toPixmap(400, 300).toImage();
+        QCPAxis* x = graph.Axes(1).axis();
+        const int y = qRound(graph.Axes(2).axis()->coordToPixel(4));
+        const QColor area = graph.plotAreaColor();
+        for (double at : {600.1, 600.5, 600.9})
+            QVERIFY(image.pixelColor(qRound(x->coordToPixel(at)), y) != area);
+        for (double at : {599.5, 599.9, 601.1, 601.5})
+            QCOMPARE(image.pixelColor(qRound(x->coordToPixel(at)), y), area);
+    }
+
+    void markersInView()
+    {
+        Graph graph;
+        graph.resize(600, 300);
+        graph.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&graph));
+        QVector<double> levels(20000, 60);
+        graph.PlotY(levels, 1, 1);
+        QList<GraphMarker> markers;
+        for (int r = 1; r <= 20000; r += 2) {
+            markers.append({r - 1, double(r), 30, QStringLiteral("Pause")});
+            markers.append({r, double(r + 1), 105, QStringLiteral("Start")});
+        }
+        graph.addMarkers(markers);
+        QCOMPARE(graph.markerCount(), 20000);
+        QCOMPARE(graph.marker(1).caption, QStringLiteral("Start"));
+        graph.customPlot()->replot();
+        // Labels that would overlap are left out: a row holds a few dozen.
+        QVERIFY(graph.markersDrawn() > 4);
+        QVERIFY(graph.markersDrawn() < 200);
+        graph.Axes(1).SetMinMax(100, 104);
+        graph.customPlot()->replot();
+        QCOMPARE(graph.markersDrawn(), 5); // "Start" at 100, 102, 104, "Pause" at 101, 103
+        graph.clearMarkers();
+        graph.customPlot()->replot();
+        QCOMPARE(graph.markersDrawn(), 0);
+    }
+
     void chartBounded()
     {
         Graph graph;

@@ -1,6 +1,7 @@
 // "Open" and the record-list windows: which window a file goes to, what it
 // shows, the progress caption, the timers, the toolbar and the grids.
 
+#include "common/graphstate.h"
 #include "listfixture.h"
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
@@ -294,7 +295,7 @@ private slots:
         QVERIFY(w->PicResolution->isVisible());
         w->Toolbar1_ButtonClick("Plot");
         QVERIFY(w->PicResolution->isHidden());
-        QCOMPARE(listPlotState().PlotRecordCount, 5);
+        QCOMPARE(graphState().PlotRecordCount, 5);
         w->Toolbar1_ButtonClick("Ln");
         script.cancel(); // the printer dialog
         w->Toolbar1_ButtonClick("Print");

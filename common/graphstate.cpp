@@ -1,0 +1,7 @@
+#include "common/graphstate.h"
+
+GraphState& graphState()
+{
+    static GraphState s;
+    return s;
+}
