@@ -1,7 +1,8 @@
 #include "records/core/datafile.h"
 
+#include "records/core/safefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 
@@ -272,12 +273,11 @@ QString liveGridDumpName(const QDateTime& when)
 
 bool saveFile(const QString& path, QByteArrayView bytes, QString* errorMessage)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size() &&
-        file.commit())
-        return true;
+    SafeFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes.data(), bytes.size());
+    if (file.commit()) return true;
     if (errorMessage)
-        *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, file.failure());
     return false;
 }
 

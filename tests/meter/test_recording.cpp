@@ -9,6 +9,7 @@
 #include "platform/grid.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
+#include "records/core/filetransferstate.h"
 #include "records/savedialog.h"
 
 #include <QDir>
@@ -22,10 +23,11 @@
 namespace {
 
 QDateTime clockNow;
-QDateTime testClock()
+// The date and time of the samples are the test's; waits run as usual.
+struct TestClock : Clock
 {
-    return clockNow;
-}
+    QDateTime now() override { return clockNow; }
+} testClock;
 
 QByteArray readAll(const QString& path)
 {
@@ -108,7 +110,7 @@ private slots:
     {
         resetModuleState();
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 0, 0));
-        setNowSource(testClock);
+        Clock::set(&testClock);
         dialogs = {};
         dialogs.install();
         for (const QString& f :
@@ -154,7 +156,7 @@ private slots:
         QCOMPARE(readAll(path(file)), golden(file));
         QCOMPARE(liveState().RecMaxText, QString());
         QCOMPARE(recordingState().RecordedLines, 0LL);
-        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!fileTransferState().FileChosen);
     }
 
     void stoppedWithNothingAboveZero()
@@ -197,7 +199,7 @@ private slots:
         saveList(target, fetch<int>("filter"));
         QCOMPARE(readAll(target), golden(fetch<QString>("file")));
         QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));
-        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!fileTransferState().FileChosen);
         QVERIFY(!QFile::exists(target + QStringLiteral(".dvrk"))); // no extension is added
         QCOMPARE(dialogs.of(Platform::DialogRequest::SaveFile).first().filter,
                  QStringLiteral(
@@ -378,7 +380,7 @@ private slots:
         tick(600);
         dialogs.answers.append(ScriptedDialogs::file(path(QStringLiteral("other.dvrk")), 1));
         FileTransfer::ShowSaveDialog(p->Cmd, p.get());
-        QCOMPARE(recordingState().SaveFileName, path(QStringLiteral("other.dvrk")));
+        QCOMPARE(fileTransferState().SaveFileName, path(QStringLiteral("other.dvrk")));
         tick(610);
         stop();
         const QList<QByteArray> rec = lines(readAll(path(QStringLiteral("rec.csv"))));
