@@ -222,29 +222,6 @@ private slots:
         QCOMPARE(y.SampleTick, 3);
         QCOMPARE(y.LiveCounts01dB[700], 0LL);
     }
-
-    void readingCurrent_data()
-    {
-        // Milliseconds on the monotonic clock; -1: none.
-        QTest::addColumn<int>("decoded");
-        QTest::addColumn<int>("polling");
-        QTest::addColumn<int>("now");
-        QTest::addColumn<bool>("current");
-        QTest::newRow("frame a second old") << 0 << -1 << 1000 << true;
-        QTest::newRow("frame older than a second") << 0 << -1 << 1001 << false;
-        QTest::newRow("tick polling before its time-out") << 0 << 1790 << 1800 << true;
-        QTest::newRow("tick stuck in its poll") << 0 << 200 << 2500 << false;
-        QTest::newRow("no frame yet") << -1 << -1 << 0 << false;
-    }
-    void readingCurrent()
-    {
-        auto ns = [](int ms) {
-            return ms < 0 ? std::nullopt : std::optional<qint64>(ms * 1'000'000LL);
-        };
-        QCOMPARE(ReadingCurrent(ns(fetch<int>("decoded")), ns(fetch<int>("polling")),
-                                *ns(fetch<int>("now"))),
-                 fetch<bool>("current"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLiveStats)

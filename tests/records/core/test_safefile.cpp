@@ -48,22 +48,6 @@ private slots:
         QVERIFY(DataFile::saveFile(target, "new\r\n"));
         QCOMPARE(contents(target), QByteArray("new\r\n"));
     }
-
-    void appendsWholeOrNothing()
-    {
-        FullDisk disk(false);
-        QFile f(disk.filePath(QStringLiteral("Fake")));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered));
-        QString reason;
-        QVERIFY(DataFile::appendWhole(f, "line one\r\n", &reason));
-        DataFile::setRoomLeft(4); // room for part of the next line only
-        QVERIFY(!DataFile::appendWhole(f, "line two\r\n", &reason));
-        QCOMPARE(reason, qt_error_string(ENOSPC));
-        QCOMPARE(contents(f.fileName()), QByteArray("line one\r\n"));
-        disk.makeRoom();
-        QVERIFY(DataFile::appendWhole(f, "line two\r\n", &reason));
-        QCOMPARE(contents(f.fileName()), QByteArray("line one\r\nline two\r\n"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSafeFile)
