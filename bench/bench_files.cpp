@@ -113,7 +113,8 @@ int main(int argc, char** argv)
                                              : 0LL);
     std::printf("recording_still_running: %d\n", int(recordingState().Recording));
 
-    // The dump of the full live list.
+    // The dump of the full live list, at a fresh reading.
+    Meter::DecodeLevel(2, 0x8D);
     s.SampleTick = 1;
     s.LiveCount = Records;
     s.DumpedRecords = 0;

@@ -19,6 +19,7 @@ void ResetAndResync(Panel& panel)
 {
     QPointer<Panel> self(&panel);
     panel.endRecordingOnLoss();
+    if (!self) return;
 
     liveState().resetForResync();
     panel.Timer2->setEnabled(false);
@@ -29,21 +30,26 @@ void ResetAndResync(Panel& panel)
     panel.CWInt->ClearData();
     panel.CWDec->ClearData();
 
-    // Wait, sending nothing, until the last six bytes form a frame. An
-    // exchange that holds the port meanwhile keeps its bytes. A device that
-    // went away (a meter unplugged) is opened again now and then, so the
-    // meter is found again when it comes back under its name.
-    int waits = 0;
-    for (;;) {
-        if (!PortExchange::busy()) panel.COM->flush();
-        do {
-            Rs232::WaitSeconds(0.02);
-            if (!self || Rs232::ProgramEnding()) return;
-            if ((panel.COM->lost() || !panel.COM->portOpen()) && ++waits % 25 == 0 &&
-                !PortExchange::busy())
-                panel.COM->reopen();
-        } while (PortExchange::busy() || panel.COM->inBufferCount() < Meter::FrameLength);
-        if (Meter::EndsInFrame(panel.COM->input())) break;
+    // Wait, sending nothing, until a frame arrives, judged as the live tick
+    // judges it. An exchange that holds the port meanwhile keeps its bytes. A
+    // device that went away (a meter unplugged) is opened again now and then,
+    // so the meter is found again when it comes back under its name.
+    if (!PortExchange::busy()) panel.COM->flush();
+    QByteArray gathered;
+    for (int waits = 1;; ++waits) {
+        Rs232::WaitSeconds(0.02);
+        if (!self || Rs232::ProgramEnding()) return;
+        if (PortExchange::busy()) {
+            gathered.clear();
+            continue;
+        }
+        if ((panel.COM->lost() || !panel.COM->portOpen()) && waits % 25 == 0) {
+            panel.COM->reopen();
+            gathered.clear();
+        }
+        gathered += panel.COM->input();
+        if (Meter::LatestFrame(gathered) >= 0) break;
+        gathered = gathered.right(Meter::FrameLength - 1);
     }
     panel.LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
     panel.Timer2->setEnabled(true);

@@ -4,6 +4,7 @@
 #include "meter/core/meter.h"
 #include "meter/core/protocol.h"
 #include "meter/core/recording.h"
+#include "meter/core/scratchfile.h"
 #include "meter/core/startup.h"
 #include "meter/meterlink.h"
 #include "meter/pictures.h"

@@ -4,11 +4,11 @@
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
-#include <QFile>
 #include <QPointer>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class FlexGrid;
 class Graph;
@@ -20,6 +20,7 @@ class QPushButton;
 class QRadioButton;
 class RecordList;
 class RecordListView;
+class ScratchFile;
 class SerialPort;
 class Timer;
 class Toolbar;
@@ -124,7 +125,7 @@ public:
     void EraseCommand();
     void ComboErase_Click(int index);
     void RtcCommand();
-    // Ends the running recording and writes its final file.
+    // Ends the running recording and writes its final file (the user's stop).
     void StopRecording();
     bool isRecording() const;
 
@@ -186,6 +187,11 @@ private:
     bool listFull() const;
     void dumpLiveList();
 
+    // Who ends a recording decides how its end is told: the user's stop and
+    // the stop at the record limit only when something went wrong, the
+    // lost meter always, the closing of the window never.
+    enum class StopBy { User, Limit, LostMeter, Closing };
+    void stopRecording(StopBy by);
     void recordingStarted(bool on);
     void startRecording();
     void recordSample(const QString& sampleTime, const QString& dB);
@@ -193,10 +199,12 @@ private:
     void saveLiveList();
     bool refusedTarget(const QString& path);
 
-    std::unique_ptr<QFile> scratch_; // "Fake" while a recording runs
-    bool scratchFailed_ = false;
+    std::unique_ptr<ScratchFile> scratch_; // "Fake" while a recording runs
+    bool scratchReported_ = false;         // its failure is told once until it has room again
     bool listSaving_ = false;
     bool dumpFailed_ = false;
 
     bool tickRunning_ = false;
+    // When the running live tick began its latest poll; none between ticks.
+    std::optional<qint64> pollNs_;
 };

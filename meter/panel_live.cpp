@@ -25,34 +25,40 @@ void Panel::Timer1_Timer()
     tickRunning_ = true;
     QPointer<Panel> self(this);
     const auto done = qScopeGuard([self] {
-        if (self) self->tickRunning_ = false;
+        if (!self) return;
+        self->tickRunning_ = false;
+        self->pollNs_.reset();
     });
     auto interrupted = [&self] {
         return !self || Rs232::ProgramEnding() || PortExchange::busy() || !self->COM->portOpen();
     };
 
-    // The budget of 100 polls covers all attempts of the tick, so a line
-    // that brings only noise times out like a silent one.
-    int polls = 0;
-    for (;;) {
-        COM->flush();
-        do {
-            Rs232::WaitSeconds(0.01);
-            if (interrupted()) return;
-            ++polls;
-        } while (polls < 100 && COM->inBufferCount() < Meter::FrameLength);
+    // One flush, then every byte gathered since is judged: a frame that
+    // arrives in pieces, or with stray bytes around it, is read all the same.
+    // The budget of 100 polls covers the whole tick, so a line that brings
+    // only noise times out like a silent one. The polls take in no clicks or
+    // keys: a handler that opened a dialog here would hold the tick, and the
+    // statistics would go on sampling a reading that no longer changes.
+    COM->flush();
+    QByteArray gathered;
+    for (int polls = 1;; ++polls) {
+        pollNs_ = Clock::current().elapsedNs();
+        Rs232::WaitSeconds(0.01, QEventLoop::ExcludeUserInputEvents);
+        if (interrupted()) return;
+        gathered += COM->input();
+        if (const qsizetype at = Meter::LatestFrame(gathered); at >= 0) {
+            Meter::DecodeRange(uint8_t(gathered[at + 1]));
+            Meter::DecodeMode(uint8_t(gathered[at + 2]));
+            Meter::DecodeLevel(uint8_t(gathered[at + 3]), uint8_t(gathered[at + 4]));
+            break;
+        }
+        // Only a frame that began in the last five bytes can still end later.
+        gathered = gathered.right(Meter::FrameLength - 1);
         if (polls >= 100) {
             COM->flush();
+            pollNs_.reset();
             FileTransfer::ResetAndResync(*this);
             return;
-        }
-        const QByteArray input = COM->input();
-        if (Meter::EndsInFrame(input)) {
-            const QByteArray frame = input.right(Meter::FrameLength);
-            Meter::DecodeRange(uint8_t(frame[1]));
-            Meter::DecodeMode(uint8_t(frame[2]));
-            Meter::DecodeLevel(uint8_t(frame[3]), uint8_t(frame[4]));
-            break;
         }
     }
     RefreshDisplay();

@@ -5,6 +5,7 @@
 
 #include "meter/core/livestats.h"
 #include "meter/core/recording.h"
+#include "meter/core/scratchfile.h"
 #include "meter/pictures.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
@@ -13,6 +14,8 @@
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 #include "records/core/datafile.h"
+#include "records/core/filetransferstate.h"
+#include "records/core/safefile.h"
 #include "records/savedialog.h"
 
 #include <QApplication>
@@ -22,9 +25,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QToolButton>
+#include <cerrno>
 
 namespace {
 
@@ -111,27 +114,26 @@ bool Panel::refusedTarget(const QString& path)
 void Panel::startRecording()
 {
     RecordingState& r = recordingState();
+    FileTransferState& f = fileTransferState();
     FileTransfer::ShowSaveDialog(Cmd, this);
-    if (!r.FileChosen || refusedTarget(r.SaveFileName)) return;
+    if (!f.FileChosen || refusedTarget(f.SaveFileName)) return;
 
     const bool comma = DataFile::separatorForFilter(Cmd.FilterIndex) == DataFile::Separator::Comma;
-    auto scratch = std::make_unique<QFile>(ScratchName);
+    auto scratch = std::make_unique<ScratchFile>();
     const QByteArray title =
         DataFile::titleLine(comma ? DataFile::Separator::Comma : DataFile::Separator::Tab,
                             DataFile::LineForm::Recording);
-    if (!scratch->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Append |
-                       QIODevice::Unbuffered) ||
-        scratch->write(title) != title.size()) {
-        Platform::MsgBox(
-            this,
-            QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
-                .arg(QDir::toNativeSeparators(QDir::currentPath()), scratch->errorString()),
-            Platform::Icon::Critical, QStringLiteral("Dorvi"));
+    QString reason;
+    if (!scratch->open(ScratchName, title, &reason)) {
+        Platform::MsgBox(this,
+                         QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
+                             .arg(QDir::toNativeSeparators(QDir::currentPath()), reason),
+                         Platform::Icon::Critical, QStringLiteral("Dorvi"));
         return;
     }
     scratch_ = std::move(scratch);
-    scratchFailed_ = false;
-    r.RecordingFileName = r.SaveFileName;
+    scratchReported_ = false;
+    r.RecordingFileName = f.SaveFileName;
     r.RecordingComma = comma;
     r.RecordedLines = 0;
 
@@ -163,22 +165,33 @@ void Panel::recordSample(const QString& sampleTime, const QString& dB)
     const QByteArray line = DataFile::recordLine(
         r.RecordingComma ? DataFile::Separator::Comma : DataFile::Separator::Tab,
         DataFile::LineForm::Recording, QString::number(r.RecordedLines), sampleTime, dB);
-    if (scratch_->write(line) != line.size() && !scratchFailed_) {
-        // Reported once; the recording goes on, as a tick's failure ends only that tick.
-        scratchFailed_ = true;
-        Platform::MsgBox(this,
-                         QStringLiteral("Writing to the scratch file \"Fake\" failed:\r\n%1")
-                             .arg(scratch_->errorString()),
-                         Platform::Icon::Critical, QStringLiteral("Dorvi"));
-        if (!recordingState().Recording) return;
+    if (scratch_->add(line)) {
+        scratchReported_ = false; // room again: a later failure is told anew
+    } else if (!scratchReported_) {
+        // Told once, without holding the tick; the recording goes on and its
+        // lines wait for room.
+        scratchReported_ = true;
+        Platform::Notify(
+            this,
+            QStringLiteral("The scratch file %1 cannot take the recording's lines:\r\n%2\r\n"
+                           "The recording goes on: its lines wait and go into the file, "
+                           "in order, as soon as there is room.")
+                .arg(QDir::toNativeSeparators(QFileInfo(scratch_->fileName()).absoluteFilePath()),
+                     scratch_->reason()),
+            Platform::Icon::Critical, QStringLiteral("Dorvi"));
     }
     LblCount->setText(QString::number(r.RecordedLines));
     LblCount->show();
     LblRec->setText(QStringLiteral("Rec"));
-    if (r.RecordedLines >= r.RecordLimit) StopRecording();
+    if (r.RecordedLines >= r.RecordLimit) stopRecording(StopBy::Limit);
 }
 
 void Panel::StopRecording()
+{
+    stopRecording(StopBy::User);
+}
+
+void Panel::stopRecording(StopBy by)
 {
     RecordingState& r = recordingState();
     if (!r.Recording || r.Stopping) return;
@@ -187,19 +200,34 @@ void Panel::StopRecording()
     LiveState& s = liveState();
     s.RecLeqCount = 0;
     s.RecLeqEnergy = 0;
+    const long long records = r.RecordedLines;
+    const std::unique_ptr<ScratchFile> scratch = std::move(scratch_);
     recordingStarted(false);
     LblRec->hide();
     LblCount->clear();
     LblFileName->clear();
 
+    // Lines still waiting for room get one more try; those left follow the
+    // lines of "Fake" into the final file, so it lacks none of them.
+    QByteArrayList waiting;
+    QString waitingReason;
+    if (scratch) {
+        if (!scratch->writeWaiting()) {
+            waiting = scratch->waiting();
+            waitingReason = scratch->reason();
+        }
+        scratch->close();
+    }
+
     const QString target = r.RecordingFileName;
-    QFile scratch(ScratchName);
-    QSaveFile out(target);
+    QFile fake(ScratchName);
+    DataFile::SafeFile out(target);
     QString error;
-    if (!scratch.open(QIODevice::ReadOnly))
-        error = scratch.errorString();
+    errno = 0;
+    if (!fake.open(QIODevice::ReadOnly))
+        error = DataFile::failureReason(fake, errno);
     else if (!out.open(QIODevice::WriteOnly))
-        error = out.errorString();
+        error = out.failure();
     if (error.isEmpty()) {
         DataFile::RealTimeHeader h;
         h.samplingTime = samplingState().PcSamplingTime;
@@ -216,38 +244,72 @@ void Panel::StopRecording()
         // Every line of "Fake", title line first, unchanged.
         ProgressThrottle progress;
         long long copied = 0;
-        while (!scratch.atEnd()) {
-            const QByteArray line = scratch.readLine();
-            if (out.write(line) != line.size()) break;
+        while (!fake.atEnd() && out.failure().isEmpty()) {
+            const QByteArray line = fake.readLine();
+            if (line.isEmpty()) break;
+            out.write(line);
             ++copied;
-            if (progress.due(scratch.atEnd())) {
+            if (progress.due(fake.atEnd())) {
                 LblCount->setText(QString::number(copied));
                 progress.processEvents();
             }
         }
-        if (!out.commit()) error = out.errorString();
+        for (const QByteArray& line : std::as_const(waiting))
+            out.write(line);
+        if (fake.error() != QFileDevice::NoError)
+            error = fake.errorString(); // not committed: a recording cut short replaces nothing
+        else if (!out.commit())
+            error = out.failure();
     }
     LblCount->clear();
-    r.FileChosen = false;
+    fileTransferState().FileChosen = false;
     s.RecMaxText.clear();
-    if (!error.isEmpty())
-        Platform::MsgBox(this,
-                         QStringLiteral("The recording could not be written to %1:\r\n%2\r\n"
-                                        "Its lines stay in the file \"Fake\".")
-                             .arg(QDir::toNativeSeparators(target), error),
-                         Platform::Icon::Critical, QStringLiteral("Dorvi"));
+
+    if (by == StopBy::Closing) return;
+    const QString where = QDir::toNativeSeparators(target);
+    QStringList text;
+    if (by == StopBy::LostMeter)
+        text << QStringLiteral("The meter stopped answering, so the recording was ended.");
+    if (!error.isEmpty()) {
+        text << QStringLiteral("The recording could not be written to %1:\r\n%2").arg(where, error)
+             << QStringLiteral("Its lines stay in the file \"Fake\".");
+        if (!waiting.isEmpty())
+            text << QStringLiteral("The last %1 of its %2 records are not among them: \"Fake\" "
+                                   "had no room for them (%3).")
+                        .arg(waiting.size())
+                        .arg(records)
+                        .arg(waitingReason);
+    } else {
+        if (by == StopBy::LostMeter)
+            text << QStringLiteral("Its %1 records are in %2.").arg(records).arg(where);
+        if (!waiting.isEmpty())
+            text << QStringLiteral("The recording was written to %1; it holds the last %2 "
+                                   "records, which the file \"Fake\" had no room for (%3).")
+                        .arg(where)
+                        .arg(waiting.size())
+                        .arg(waitingReason);
+    }
+    if (text.isEmpty()) return;
+    const Platform::Icon icon = error.isEmpty() && by != StopBy::LostMeter
+                                    ? Platform::Icon::Information
+                                    : Platform::Icon::Critical;
+    // A stop the user asked for may wait for OK; one raised by a tick may not.
+    if (by == StopBy::User)
+        Platform::MsgBox(this, text.join(QStringLiteral("\r\n")), icon, QStringLiteral("Dorvi"));
+    else
+        Platform::Notify(this, text.join(QStringLiteral("\r\n")), icon, QStringLiteral("Dorvi"));
 }
 
 void Panel::endRecordingOnLoss()
 {
     // The lines recorded so far become the final file, as at a stop by the user.
-    if (isRecording()) StopRecording();
+    if (isRecording()) stopRecording(StopBy::LostMeter);
     recordingState().RecordedLines = 0;
 }
 
 void Panel::finishRecordingOnClose()
 {
-    if (isRecording()) StopRecording();
+    if (isRecording()) stopRecording(StopBy::Closing);
 }
 
 void Panel::saveLiveList()
@@ -256,10 +318,10 @@ void Panel::saveLiveList()
     listSaving_ = true;
     const auto saved = qScopeGuard([this] { listSaving_ = false; });
     WaitCursor wait;
-    RecordingState& r = recordingState();
+    FileTransferState& f = fileTransferState();
     FileTransfer::ShowSaveDialog(Cmd, this);
-    if (!r.FileChosen || refusedTarget(r.SaveFileName)) return;
-    const QString target = r.SaveFileName;
+    if (!f.FileChosen || refusedTarget(f.SaveFileName)) return;
+    const QString target = f.SaveFileName;
     const LiveState& s = liveState();
     DataFile::RealTimeHeader h;
     h.samplingTime = samplingState().PcSamplingTime;
@@ -271,22 +333,22 @@ void Panel::saveLiveList()
     h.selText = s.SelText;
     h.leqText = s.LeqText;
 
-    QSaveFile out(target);
+    DataFile::SafeFile out(target);
     QString error;
     if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
+        error = out.failure();
     } else {
         out.write(DataFile::realTimeFileHeader(h));
         const FileTransfer::GridWriter writer =
             FileTransfer::gridWriterForFilter(Cmd.FilterIndex, false);
         const bool whole = writer(this, liveRecords(), 2, int(liveRecords().rows() - 1), out);
         if (!out.commit())
-            error = out.errorString();
+            error = out.failure();
         else if (!whole)
             error = QStringLiteral(
                 "The list changed while it was written; the file holds the rows written before.");
     }
-    r.FileChosen = false;
+    f.FileChosen = false;
     if (!error.isEmpty())
         Platform::MsgBox(this,
                          QStringLiteral("The list could not be written to %1:\r\n%2")
@@ -330,7 +392,7 @@ void Panel::dumpLiveList()
     setWindowTitle(caption);
     if (!ok) {
         dumpFailed_ = true;
-        Platform::MsgBox(
+        Platform::Notify(
             this,
             QStringLiteral("The full live list could not be written to %1:\r\n%2\r\n"
                            "The list is kept.")

@@ -27,6 +27,9 @@ template <size_t N> QVector<double> asValues(const std::array<long long, N>& cou
 
 void Panel::Timer2_Timer()
 {
+    // A reading left standing by a stuck or skipped live tick is no reading
+    // of now: the tick counts nothing, as if the timers had been off.
+    if (!ReadingCurrent(Meter::state().DecodedNs, pollNs_, Clock::current().elapsedNs())) return;
     LiveState& s = liveState();
     const Meter::State& m = Meter::state();
     const double L = m.RecordLevel;

@@ -114,8 +114,8 @@ void Panel::SamplingCommand()
 {
     QPointer<Panel> self(this);
     SamplingChoice choice(this);
-    choice.exec();
-    if (!self) return;
+    // Only "OK" ends the window; anything else ends it because the program ends.
+    if (choice.exec() != QDialog::Accepted || !self || Rs232::ProgramEnding()) return;
     SamplingState& s = samplingState();
     if (s.SamplingByPc)
         storeSamplingAnswer(

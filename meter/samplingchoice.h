@@ -19,6 +19,9 @@ public:
 
     void CmdOK_Click();
 
+    // The window closes only through "OK": Escape and a close request do nothing.
+    void reject() override {}
+
 private:
     QRadioButton* option(const QString& caption, QRect place);
 };

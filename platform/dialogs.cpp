@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProcess>
 
 namespace Platform {
@@ -113,6 +114,44 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
     return a;
 }
 
+// The messages of Notify: the one showing and those waiting for it.
+struct Notices
+{
+    struct Waiting
+    {
+        QPointer<QWidget> parent;
+        bool hadParent = false;
+        QString text, title;
+        Icon icon = Icon::None;
+    };
+    QPointer<QMessageBox> showing;
+    QList<Waiting> waiting;
+};
+
+Notices& notices()
+{
+    static Notices n;
+    return n;
+}
+
+void showNextNotice()
+{
+    Notices& n = notices();
+    while (!n.showing && !n.waiting.isEmpty()) {
+        const Notices::Waiting w = n.waiting.takeFirst();
+        if (w.hadParent && !w.parent) continue; // its window is gone
+        auto* box = new QMessageBox(qtIcon(w.icon), w.title, w.text, QMessageBox::Ok, w.parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::NonModal);
+        QObject::connect(box, &QMessageBox::finished, box, [] {
+            notices().showing = nullptr;
+            showNextNotice();
+        });
+        n.showing = box;
+        box->show();
+    }
+}
+
 } // namespace
 
 void setDialogSeam(DialogSeam seam)
@@ -139,6 +178,26 @@ void MsgBox(QWidget* parent, const QString& text, Icon icon, const QString& titl
     r.icon = icon;
     r.title = title;
     ask(parent, r);
+}
+
+void Notify(QWidget* parent, const QString& text, Icon icon, const QString& title)
+{
+    DialogRequest r;
+    r.kind = DialogRequest::Message;
+    r.text = text;
+    r.icon = icon;
+    r.title = title;
+    r.modeless = true;
+    if (seamSlot()) {
+        seamSlot()(r);
+        return;
+    }
+    Notices& n = notices();
+    if (n.showing && n.showing->text() == text) return;
+    for (const Notices::Waiting& w : n.waiting)
+        if (w.text == text) return;
+    n.waiting.append({parent, parent != nullptr, text, title, icon});
+    showNextNotice();
 }
 
 QString InputBox(QWidget* parent, const QString& prompt, const QString& title,

@@ -24,6 +24,7 @@ struct DialogRequest
     int filterIndex = 0; // file dialogs: the filter offered first (1-based; 0 = first)
     QString fileName;    // file dialogs: the name offered
     bool confirmOverwrite = false;
+    bool modeless = false; // Message: shown by Notify, the caller went on at once
 };
 
 struct DialogAnswer
@@ -46,6 +47,12 @@ DialogAnswer ask(QWidget* parent, const DialogRequest& request);
 
 // Message box with an OK button.
 void MsgBox(QWidget* parent, const QString& text, Icon icon, const QString& title);
+// A message raised inside a timer tick: it shows without blocking the tick
+// (a window of its own, not modal) and the caller goes on at once. One shows
+// at a time: a new text waits until the boxes before it are closed, in the
+// order raised, and a text already showing or waiting is not added again,
+// so a failure met at every tick shows once.
+void Notify(QWidget* parent, const QString& text, Icon icon, const QString& title);
 // Modal text prompt; the typed text, or an empty text on cancel.
 QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                  const QString& defaultAnswer);

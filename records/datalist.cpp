@@ -2,7 +2,6 @@
 
 #include "common/recordlist.h"
 #include "meter/core/logger.h"
-#include "meter/core/recording.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
@@ -10,6 +9,8 @@
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 #include "records/core/datafile.h"
+#include "records/core/filetransferstate.h"
+#include "records/core/safefile.h"
 #include "records/savedialog.h"
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 namespace {
@@ -174,7 +174,7 @@ void DataList::Save()
         if (self) self->saving_ = false;
     });
     FileTransfer::ShowSaveDialog(Cmd, this);
-    RecordingState& s = recordingState();
+    FileTransferState& s = fileTransferState();
     if (!self || !s.FileChosen) return;
     s.FileChosen = false;
 
@@ -196,23 +196,16 @@ void DataList::Save()
 
     // Written whole or not at all: a file that cannot be written keeps its
     // old contents, and the window keeps its set.
-    QSaveFile out(target);
+    DataFile::SafeFile out(target);
     QString error;
-    if (!out.open(QIODevice::WriteOnly)) {
-        error = out.errorString();
-    } else {
-        const QByteArray header = DataFile::loggerFile2Header(h);
+    if (out.open(QIODevice::WriteOnly)) {
         const FileTransfer::GridWriter writer =
             FileTransfer::gridWriterForFilter(Cmd.FilterIndex, true);
-        const bool written = out.write(header) == header.size() &&
-                             writer(this, list(), 2, int(list().rows() - 1), out) && out.flush();
-        if (!written) {
-            error = out.errorString();
-            out.cancelWriting();
-        } else if (!out.commit()) {
-            error = out.errorString();
-        }
+        out.write(DataFile::loggerFile2Header(h));
+        writer(this, list(), 2, int(list().rows() - 1), out);
+        out.commit();
     }
+    error = out.failure();
     if (!error.isEmpty() && self)
         Platform::MsgBox(this,
                          QStringLiteral("The set could not be written to %1:\r\n%2")

@@ -1,9 +1,9 @@
 #include "records/savedialog.h"
 
-#include "meter/core/recording.h"
 #include "platform/commondialog.h"
 #include "platform/progress.h"
 #include "records/core/datafile.h"
+#include "records/core/filetransferstate.h"
 
 #include <QApplication>
 #include <QIODevice>
@@ -15,7 +15,7 @@ namespace FileTransfer {
 
 void ShowSaveDialog(CommonDialog& cmd, QWidget* parent)
 {
-    RecordingState& s = recordingState();
+    FileTransferState& s = fileTransferState();
     cmd.FilterIndex = 0;
     cmd.Filter =
         QStringLiteral("Data Files (*.dvrk)|*.dvrk|Data Files (*.csv)|*.csv|All Files (*.*)|*.*|");

@@ -52,18 +52,10 @@ double ValueOfText(const QString& text)
     return ok && std::isfinite(v) ? v : 0.0;
 }
 
-namespace {
-QDateTime (*nowSource)() = nullptr;
-}
-
-QDateTime Now()
+bool ReadingCurrent(std::optional<qint64> decodedNs, std::optional<qint64> pollingNs, qint64 nowNs)
 {
-    return nowSource ? nowSource() : QDateTime::currentDateTime();
-}
-
-void setNowSource(QDateTime (*source)())
-{
-    nowSource = source;
+    const std::optional<qint64> latest = std::max(decodedNs, pollingNs);
+    return latest && nowNs - *latest <= ReadingMaxAgeNs;
 }
 
 QString TimeText(const QDateTime& t)

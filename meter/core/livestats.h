@@ -2,6 +2,8 @@
 // Running Leq, SEL and maximum, the live histograms, the level extremes and
 // the histories that every second of Panel.Timer2 feeds.
 
+#include "meter/core/clock.h"
+
 #include <QString>
 #include <array>
 #include <optional>
@@ -22,13 +24,15 @@ QString FormatTenths(double x);
 double ValueOfText(const QString& text);
 
 // Time text of the statistics and samples, "yyyy/mm/dd hh:nn:ss".
-class QDateTime;
 QString TimeText(const QDateTime& t);
 
-// The present date and time of the statistics, samples and dumps; tests
-// put a clock of their own in place (nullptr puts the real one back).
-QDateTime Now();
-void setNowSource(QDateTime (*source)());
+// A statistics tick uses the reading only while it is current: a frame
+// decoded within the last second, or a live tick still polling within its
+// budget (it ends in a resynchronisation, which stops the statistics, when
+// no frame comes). A reading that is stuck or skipped for longer gives a
+// tick that counts nothing, like a tick lost while the timers are off.
+inline constexpr qint64 ReadingMaxAgeNs = 1'000'000'000;
+bool ReadingCurrent(std::optional<qint64> decodedNs, std::optional<qint64> pollingNs, qint64 nowNs);
 
 inline constexpr int HistorySlots = 864001;
 inline constexpr int Bins1dB = 141;

@@ -1,5 +1,7 @@
 #include "meter/core/meter.h"
 
+#include "meter/core/clock.h"
+
 #include <algorithm>
 
 namespace Meter {
@@ -50,6 +52,7 @@ void DecodeLevel(uint8_t high, uint8_t low)
     s.RecordLevel = v / 10.0;
     s.LevelText = TenthsText(v);
     if (marked) s.LevelText += QLatin1Char('*');
+    s.DecodedNs = Clock::current().elapsedNs();
 }
 
 uint32_t ShiftBits(uint32_t& v, bool left, int count)

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 namespace Meter {
 
@@ -22,6 +23,8 @@ struct State
     bool UnderFlag = false;
     double RecordLevel = 0.0;
     QString LevelText;
+    // When the last level was decoded, on the program's monotonic clock.
+    std::optional<qint64> DecodedNs;
 
     bool rangeKnown() const { return RangeHigh != 0; }
 };

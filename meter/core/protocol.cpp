@@ -17,6 +17,13 @@ bool EndsInFrame(const QByteArray& input)
     return n >= FrameLength && input[n - 6] == '\x02' && input[n - 1] == '\x03';
 }
 
+qsizetype LatestFrame(QByteArrayView input)
+{
+    for (qsizetype at = input.size() - FrameLength; at >= 0; --at)
+        if (input[at] == '\x02' && input[at + FrameLength - 1] == '\x03') return at;
+    return -1;
+}
+
 bool EndsInHandshakeReply(const QByteArray& input)
 {
     return input.endsWith(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));

@@ -2,6 +2,7 @@
 // Bytes of the meter's commands and the tests on what it sends back.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace Meter {
@@ -41,6 +42,12 @@ QByteArray RemoteKeyCommand(int keyCode);
 
 // The last six bytes begin with 0x02 and end with 0x03.
 bool EndsInFrame(const QByteArray& input);
+
+// Where the newest frame of the input starts: the last six bytes when they
+// begin with 0x02 and end with 0x03, else the latest such six-byte group
+// inside; -1 when there is none. A frame sent in pieces, or followed by
+// stray bytes, is found all the same.
+qsizetype LatestFrame(QByteArrayView input);
 
 // The last six bytes are the handshake reply 02 FF FF FF FF 03.
 bool EndsInHandshakeReply(const QByteArray& input);

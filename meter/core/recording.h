@@ -8,9 +8,7 @@
 struct RecordingState
 {
     bool Recording = false;
-    long long RecordedLines = 0; // lines written to the running recording
-    QString SaveFileName;        // last name chosen in the save dialog
-    bool FileChosen = false;
+    long long RecordedLines = 0; // records taken by the running recording
 
     // A recording keeps its own target and separator from its start, so a
     // list saved meanwhile can neither redirect nor overwrite its file.

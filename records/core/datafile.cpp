@@ -1,8 +1,9 @@
 #include "records/core/datafile.h"
 
+#include "records/core/safefile.h"
+
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <charconv>
 #include <cstring>
@@ -422,12 +423,11 @@ QString liveGridDumpName(const QDateTime& when)
 
 bool saveFile(const QString& path, QByteArrayView bytes, QString* errorMessage)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size() &&
-        file.commit())
-        return true;
+    SafeFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes.data(), bytes.size());
+    if (file.commit()) return true;
     if (errorMessage)
-        *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, file.errorString());
+        *errorMessage = QStringLiteral("Cannot write %1: %2").arg(path, file.failure());
     return false;
 }
 

@@ -102,9 +102,9 @@ void appendListLine(QByteArray& buffer, Separator separator, QByteArrayView cell
 // Name of the automatic dump: "mmddhhnnss" of when + ".dvrk" ("0323101530.dvrk").
 QString liveGridDumpName(const QDateTime& when);
 
-// Writes bytes to path through QSaveFile: the old file is replaced only when
-// the new one is complete. On failure returns false and, when given, sets
-// errorMessage.
+// Writes bytes to path whole or not at all (SafeFile): the old file is
+// replaced only when the new one is complete. On failure returns false and,
+// when given, sets errorMessage to the file and the system's reason.
 bool saveFile(const QString& path, QByteArrayView bytes, QString* errorMessage = nullptr);
 
 // ---- Reading ----

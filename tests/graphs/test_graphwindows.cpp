@@ -2,6 +2,7 @@
 #include "common/recordlist.h"
 #include "graphs/histogram.h"
 #include "graphs/plot.h"
+#include "meter/core/modulestate.h"
 #include "meter/core/startup.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
@@ -97,9 +98,7 @@ class TestGraphWindows : public QObject
 private slots:
     void init()
     {
-        graphState() = {};
-        startupState() = {};
-        Rs232::SetProgramEnding(false);
+        resetModuleState();
         asked.clear();
         answers.clear();
         duringDialog = nullptr;

@@ -4,6 +4,7 @@
 
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
+#include "meter/core/modulestate.h"
 #include "meter/core/recording.h"
 #include "meter/core/startup.h"
 #include "meter/panel.h"
@@ -65,19 +66,6 @@ struct ScriptedDialogs
     }
 };
 
-inline void resetModuleState()
-{
-    Meter::state() = {};
-    liveState() = {};
-    samplingState() = {};
-    recordingState() = {};
-    startupState() = {};
-    Rs232::SetProgramEnding(false);
-    Rs232::setWaitClock(nullptr);
-    setNowSource(nullptr);
-    Platform::setDialogSeam({});
-}
-
 // A configuration folder of the test's own, with the simulator linked as COMn.
 struct SimLine
 {
@@ -108,6 +96,7 @@ inline void runFor(int ms)
 inline void freshStart(SimLine& line, ScriptedDialogs& dialogs)
 {
     resetModuleState();
+    Platform::setDialogSeam({});
     dialogs = {};
     dialogs.install();
     line.sim.clearFaults();

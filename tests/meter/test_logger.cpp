@@ -78,7 +78,6 @@ private slots:
     void init()
     {
         freshStart(line, dialogs);
-        loggerState() = {};
         line.sim.setSets(MeterSim::defaultSets());
         line.sim.setPacing(false);
         line.sim.setReplyFaultFilter({});

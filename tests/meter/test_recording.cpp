@@ -10,23 +10,29 @@
 #include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
+#include "records/core/filetransferstate.h"
+#include "records/core/fulldisk.h"
 #include "records/savedialog.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QToolButton>
+#include <cerrno>
 
 namespace {
 
 QDateTime clockNow;
-QDateTime testClock()
+// The date and time of the samples are the test's; waits run as usual.
+struct TestClock : Clock
 {
-    return clockNow;
-}
+    QDateTime now() override { return clockNow; }
+} testClock;
 
 QByteArray readAll(const QString& path)
 {
@@ -44,6 +50,28 @@ QList<QByteArray> lines(const QByteArray& bytes)
     QList<QByteArray> out = bytes.split('\n');
     if (!out.isEmpty() && out.last().isEmpty()) out.removeLast();
     return out;
+}
+
+// The messages shown without blocking (a seam answers none of them).
+QList<QMessageBox*> notices()
+{
+    QList<QMessageBox*> out;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) out.append(b);
+    return out;
+}
+
+// "Fake" holds whole record lines numbered 1, 2, ... after its title line;
+// the number of them, or -1.
+int wholeLinesInOrder(const QByteArray& fake)
+{
+    const QList<QByteArray> l = lines(fake);
+    if (!fake.endsWith("\r\n") || l.isEmpty() || !l[0].startsWith("No.s")) return -1;
+    for (int i = 1; i < l.size(); ++i)
+        if (!l[i].startsWith(QByteArray::number(i) + '\t') || l[i].count('\r') != 1 ||
+            !l[i].endsWith("\t\r"))
+            return -1;
+    return int(l.size()) - 1;
 }
 
 } // namespace
@@ -109,7 +137,7 @@ private slots:
     {
         resetModuleState();
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 0, 0));
-        setNowSource(testClock);
+        Clock::set(&testClock);
         dialogs = {};
         dialogs.install();
         for (const QString& f :
@@ -155,7 +183,7 @@ private slots:
         QCOMPARE(readAll(path(file)), golden(file));
         QCOMPARE(liveState().RecMaxText, QString());
         QCOMPARE(recordingState().RecordedLines, 0LL);
-        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!fileTransferState().FileChosen);
     }
 
     void stoppedWithNothingAboveZero()
@@ -195,7 +223,7 @@ private slots:
         saveList(target, fetch<int>("filter"));
         QCOMPARE(readAll(target), golden(fetch<QString>("file")));
         QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));
-        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!fileTransferState().FileChosen);
         QVERIFY(!QFile::exists(target + QStringLiteral(".dvrk"))); // no extension is added
         QCOMPARE(dialogs.of(Platform::DialogRequest::SaveFile).first().filter,
                  QStringLiteral(
@@ -320,18 +348,33 @@ private slots:
 
     void lostMeterKeepsTheRecording()
     {
-        startRecording(path(QStringLiteral("lost.dvrk")));
+        const QString file = path(QStringLiteral("lost.dvrk"));
+        startRecording(file);
         tick(600);
         tick(610);
         line.sim.setLiveFrames(true);
+        Platform::setDialogSeam({}); // the real message, which must not hold anything up
         FileTransfer::ResetAndResync(*p);
         QVERIFY(!recordingState().Recording);
         QCOMPARE(tooltip(), QStringLiteral("Save As"));
-        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("lost.dvrk"))));
+        const QList<QByteArray> l = lines(readAll(file));
         QCOMPARE(l.size(), 12);
         QCOMPARE(l[8], QByteArray("60.5\r")); // Leq of the recording
         QCOMPARE(liveState().LiveCount, 0LL);
         QCOMPARE(recordingState().RecordedLines, 0LL);
+        // Told without holding the ticks up: samples go on while it shows.
+        QCOMPARE(notices().size(), 1);
+        QMessageBox* box = notices().first();
+        QVERIFY(!box->isModal());
+        QVERIFY(box->text().contains(QStringLiteral("meter stopped answering")));
+        QVERIFY2(box->text().contains(
+                     QStringLiteral("2 records are in %1").arg(QDir::toNativeSeparators(file))),
+                 qPrintable(box->text()));
+        tick(620);
+        tick(620);
+        QCOMPARE(liveState().LiveCount, 2LL);
+        QVERIFY(box->isVisible());
+        box->close();
     }
 
     void closeKeepsTheRecording()
@@ -342,6 +385,83 @@ private slots:
         p->close();
         QCOMPARE(ended.size(), 1);
         QCOMPARE(lines(readAll(path(QStringLiteral("closed.dvrk")))).size(), 11);
+        QVERIFY(messages().isEmpty());
+    }
+
+    void fullDisk_data()
+    {
+        QTest::addColumn<bool>("mount");
+        QTest::addColumn<bool>("roomAgain"); // before the stop
+        QTest::newRow("tmpfs, room again") << true << true;
+        QTest::newRow("tmpfs, stopped while full") << true << false;
+        QTest::newRow("seam, room again") << false << true;
+        QTest::newRow("seam, stopped while full") << false << false;
+    }
+    void fullDisk()
+    {
+        FullDisk disk(fetch<bool>("mount"));
+        if (fetch<bool>("mount") && !disk.mounted()) QSKIP("no tmpfs may be mounted here");
+        QVERIFY(QDir::setCurrent(disk.path()));
+        const auto back = qScopeGuard([this] { QDir::setCurrent(work.path()); });
+        const QString target = disk.filePath(QStringLiteral("old.dvrk"));
+        const QByteArray old = "Real Time\r\nan earlier recording\r\n";
+        QVERIFY(DataFile::saveFile(target, old));
+        startRecording(target);
+        tick(600);
+        tick(601);
+
+        // Full: lines wait, one message tells it and the ticks go on.
+        disk.fill();
+        Platform::setDialogSeam({});
+        for (int i = 0; i < 400 && notices().isEmpty(); ++i)
+            tick(600 + i % 50);
+        QCOMPARE(notices().size(), 1);
+        QMessageBox* box = notices().first();
+        QVERIFY(!box->isModal());
+        const QString fake = QDir::toNativeSeparators(disk.filePath(QStringLiteral("Fake")));
+        QVERIFY2(box->text().contains(fake) && box->text().contains(qt_error_string(ENOSPC)),
+                 qPrintable(box->text()));
+        const long long listed = liveState().LiveCount;
+        const long long recorded = recordingState().RecordedLines;
+        for (int i = 0; i < 5; ++i)
+            tick(700);
+        QCOMPARE(liveState().LiveCount, listed + 5);
+        QCOMPARE(recordingState().RecordedLines, recorded + 5);
+        QCOMPARE(notices().size(), 1); // once, not at every tick
+        const int inFake = wholeLinesInOrder(readAll(QStringLiteral("Fake")));
+        QVERIFY(inFake >= 2 && inFake < recorded);
+        box->close();
+        dialogs.install();
+
+        if (fetch<bool>("roomAgain")) {
+            disk.makeRoom();
+            tick(710); // the waiting lines first, in order, then its own
+            QCOMPARE(wholeLinesInOrder(readAll(QStringLiteral("Fake"))), recorded + 6);
+            stop();
+            QVERIFY(messages().isEmpty());
+            const QByteArray file = readAll(target);
+            QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), recorded + 6);
+            return;
+        }
+        stop();
+        QVERIFY(!recordingState().Recording);
+        QCOMPARE(readAll(target), old); // the earlier file stays whole
+        QCOMPARE(messages().size(), 1);
+        const QString m = messages()[0];
+        QVERIFY2(m.contains(QDir::toNativeSeparators(target)) &&
+                     m.contains(qt_error_string(ENOSPC)) &&
+                     m.contains(QStringLiteral("The last %1 of its %2 records")
+                                    .arg(recorded + 5 - inFake)
+                                    .arg(recorded + 5)),
+                 qPrintable(m));
+        QCOMPARE(wholeLinesInOrder(readAll(QStringLiteral("Fake"))), inFake);
+        // A list saved over the same file fails alike and keeps it.
+        saveList(target);
+        QCOMPARE(readAll(target), old);
+        QCOMPARE(messages().size(), 2);
+        QVERIFY(messages()[1].contains(QDir::toNativeSeparators(target)) &&
+                messages()[1].contains(qt_error_string(ENOSPC)));
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), (QStringList{"Fake", "old.dvrk"}));
     }
 
     void scratchCannotBeCreated()
@@ -376,7 +496,7 @@ private slots:
         tick(600);
         dialogs.answers.append(ScriptedDialogs::file(path(QStringLiteral("other.dvrk")), 1));
         FileTransfer::ShowSaveDialog(p->Cmd, p.get());
-        QCOMPARE(recordingState().SaveFileName, path(QStringLiteral("other.dvrk")));
+        QCOMPARE(fileTransferState().SaveFileName, path(QStringLiteral("other.dvrk")));
         tick(610);
         stop();
         const QList<QByteArray> rec = lines(readAll(path(QStringLiteral("rec.csv"))));
@@ -448,7 +568,8 @@ private slots:
         tick(600);
         tick(600);
         QCOMPARE(messages().size(), 1);
-        QCOMPARE(p->GridN[0]->rows(), 3); // kept
+        QVERIFY(dialogs.of(Platform::DialogRequest::Message)[0].modeless); // raised in a tick
+        QCOMPARE(p->GridN[0]->rows(), 3);                                  // kept
         p->Toolbar1_ButtonClick(QStringLiteral("Refresh"));
         tick(600);
         QCOMPARE(p->GridN[0]->rows(), 2);

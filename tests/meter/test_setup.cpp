@@ -12,10 +12,11 @@
 namespace {
 
 QDateTime fixedNow;
-QDateTime nowForTest()
+// Only the date and time are fixed; waits run on the real clock.
+struct FixedNow : Clock
 {
-    return fixedNow;
-}
+    QDateTime now() override { return fixedNow; }
+} fixedClock;
 
 int count(const QByteArray& bytes, char c)
 {
@@ -90,7 +91,7 @@ private slots:
         // Switching the read-out off leaves Panel's timers off.
         w->LblPCTime_Click();
         fixedNow = QDateTime(QDate(2016, 3, 23), QTime(10, 5, 9));
-        setNowSource(nowForTest);
+        Clock::set(&fixedClock);
         w->Timer1_Timer();
         QCOMPARE(w->LblPCTime->text(), QStringLiteral("2016/03/23 10:05:09"));
         w->show();
@@ -136,7 +137,7 @@ private slots:
     void setsTheMeterClock()
     {
         fixedNow = fetch<QDateTime>("now");
-        setNowSource(nowForTest);
+        Clock::set(&fixedClock);
         w->Timer1->setEnabled(true);
         w->CmdSetTime_Click();
         QVERIFY(line.sim.waitForReceived(7, 1000));

@@ -338,6 +338,29 @@ private slots:
         QCOMPARE(line.sim.received(), QByteArray());
     }
 
+    void escapeDoesNothing()
+    {
+        // The window closes only through "OK": Escape neither closes it nor
+        // runs the command (the meter option would send "J").
+        bool stillOpen = false;
+        QTimer::singleShot(0, [&] {
+            auto* w = qobject_cast<SamplingChoice*>(QApplication::activeModalWidget());
+            QVERIFY(w);
+            w->OptMeter->setChecked(true);
+            QTest::keyClick(w, Qt::Key_Escape);
+            runFor(100);
+            stillOpen = w->isVisible() && QApplication::activeModalWidget() == w;
+            w->MDLIT_opt->setChecked(true);
+            QTest::mouseClick(w->CmdOK, Qt::LeftButton);
+        });
+        dialogs.answers.append(ScriptedDialogs::cancel());
+        p->Toolbar1_ButtonClick(QStringLiteral("Sampling"));
+        QVERIFY(stillOpen);
+        runFor(50);
+        QCOMPARE(line.sim.received(), QByteArray());
+        QCOMPARE(dialogs.of(Platform::DialogRequest::Input).size(), 1); // the interval's prompt
+    }
+
     void pcAnswers_data()
     {
         QTest::addColumn<QString>("answer");

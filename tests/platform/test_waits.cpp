@@ -9,7 +9,7 @@
 namespace {
 
 // A clock that moves only when the wait sleeps or processes events.
-class FakeClock : public Rs232::WaitClock
+class FakeClock : public Clock
 {
 public:
     double tod = 0;          // clock of the day, seconds
@@ -19,14 +19,20 @@ public:
     double jumpAt = -1;      // when the monotonic time passes this, the clock of the day jumps
     double jumpBy = 0;
 
-    double timeOfDay() override { return tod; }
+    QEventLoop::ProcessEventsFlags flags; // of the last round
+
+    QDateTime now() override
+    {
+        return QDateTime(QDate(2016, 3, 23), QTime::fromMSecsSinceStartOfDay(int(tod * 1000)));
+    }
     qint64 elapsedNs() override { return mono; }
-    void processEvents() override
+    void processEvents(QEventLoop::ProcessEventsFlags f) override
     {
         ++rounds;
-        QCoreApplication::processEvents();
+        flags = f;
+        QCoreApplication::processEvents(f);
     }
-    void sleep(qint64 ns) override
+    void sleep(qint64 ns, QEventLoop::ProcessEventsFlags) override
     {
         const qint64 d = std::min(ns, step);
         mono += d;
@@ -50,10 +56,10 @@ private slots:
     void init()
     {
         clock = FakeClock();
-        Rs232::setWaitClock(&clock);
+        Clock::set(&clock);
         Rs232::SetProgramEnding(false);
     }
-    void cleanup() { Rs232::setWaitClock(nullptr); }
+    void cleanup() { Clock::set(nullptr); }
 
     void lengths_data()
     {
@@ -117,7 +123,7 @@ private slots:
 
     void realClockSleepsWithoutSpinning()
     {
-        Rs232::setWaitClock(nullptr);
+        Clock::set(nullptr);
         int ticks = 0;
         QTimer t;
         connect(&t, &QTimer::timeout, [&ticks] { ++ticks; });

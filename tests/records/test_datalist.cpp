@@ -1,11 +1,12 @@
 // The set list window: its start, and its save read back byte for byte.
 
 #include "meter/core/logger.h"
-#include "meter/core/recording.h"
+#include "meter/core/modulestate.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
 #include "records/core/datafile.h"
+#include "records/core/filetransferstate.h"
 #include "records/datalist.h"
 #include "testutil.h"
 
@@ -76,8 +77,7 @@ private slots:
             asked.append(r);
             return answers.isEmpty() ? Platform::DialogAnswer{} : answers.takeFirst();
         });
-        recordingState() = {};
-        loggerState() = {};
+        resetModuleState();
         w = std::make_unique<DataList>();
     }
     void cleanup() { w.reset(); }
@@ -120,7 +120,7 @@ private slots:
         expected.replace('\t', separator);
         QCOMPARE(f.readAll(), expected);
         QCOMPARE(w->windowTitle(), QStringLiteral("100.0% Completed"));
-        QVERIFY(!recordingState().FileChosen);
+        QVERIFY(!fileTransferState().FileChosen);
         QVERIFY(!w->saving());
         if (separator != '\t') return;
         // The TAB form opens again with the set's captions and rows.

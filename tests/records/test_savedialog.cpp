@@ -1,8 +1,8 @@
 // The save dialog and the six row writers.
 
-#include "meter/core/recording.h"
 #include "platform/commondialog.h"
 #include "platform/dialogs.h"
+#include "records/core/filetransferstate.h"
 #include "records/savedialog.h"
 #include "testutil.h"
 
@@ -104,8 +104,8 @@ private slots:
     }
     void saveDialog()
     {
-        recordingState() = {};
-        recordingState().SaveFileName = QStringLiteral("before");
+        fileTransferState() = {};
+        fileTransferState().SaveFileName = QStringLiteral("before");
         QList<Platform::DialogRequest> asked;
         QFETCH(bool, accepted);
         QFETCH(QString, file);
@@ -127,8 +127,8 @@ private slots:
         QCOMPARE(asked[0].filterIndex, 0);
         QCOMPARE(asked[0].fileName, QStringLiteral("/tmp/last.dvrk")); // the last name chosen
         QVERIFY(asked[0].confirmOverwrite);
-        QCOMPARE(recordingState().FileChosen, fetch<bool>("chosen"));
-        QCOMPARE(recordingState().SaveFileName, accepted ? file : QStringLiteral("before"));
+        QCOMPARE(fileTransferState().FileChosen, fetch<bool>("chosen"));
+        QCOMPARE(fileTransferState().SaveFileName, accepted ? file : QStringLiteral("before"));
         if (accepted) QCOMPARE(cmd.FilterIndex, 2);
     }
 };

@@ -164,23 +164,35 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<bool>("frame");
         QTest::addColumn<bool>("handshake");
+        QTest::addColumn<int>("latest"); // where the newest frame starts
         QTest::newRow("bytes before a frame")
-            << QByteArray("\x41\x02\x01\x04\x02\x8D\x03", 7) << true << false;
+            << QByteArray("\x41\x02\x01\x04\x02\x8D\x03", 7) << true << false << 1;
         QTest::newRow("stray 02 after")
-            << QByteArray("\x02\x01\x04\x02\x8D\x03\x02", 7) << false << false;
+            << QByteArray("\x02\x01\x04\x02\x8D\x03\x02", 7) << false << false << 0;
         QTest::newRow("handshake after bytes")
-            << QByteArray("\x41\x42\x02\xFF\xFF\xFF\xFF\x03", 8) << true << true;
+            << QByteArray("\x41\x42\x02\xFF\xFF\xFF\xFF\x03", 8) << true << true << 2;
         QTest::newRow("handshake then one byte")
-            << QByteArray("\x02\xFF\xFF\xFF\xFF\x03\x02", 7) << false << false;
-        QTest::newRow("five bytes") << QByteArray("\x02\xFF\xFF\xFF\xFF", 5) << false << false;
+            << QByteArray("\x02\xFF\xFF\xFF\xFF\x03\x02", 7) << false << false << 0;
+        QTest::newRow("five bytes")
+            << QByteArray("\x02\xFF\xFF\xFF\xFF", 5) << false << false << -1;
         QTest::newRow("02 and 03 inside")
-            << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << false;
+            << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << false << 0;
+        // Halves of frames: the tail of one, a whole one, the head of the next.
+        QTest::newRow("split frames")
+            << QByteArray("\x8D\x03\x02\x02\x04\x02\x8E\x03\x02\x02\x04", 11) << false << false
+            << 2;
+        QTest::newRow("two whole frames, the newer counts")
+            << QByteArray("\x02\x01\x04\x02\x8D\x03\x02\x01\x04\x02\x8E\x03\x55", 13) << false
+            << false << 6;
+        QTest::newRow("noise") << QByteArray("\x02\x11\x22\x33\x44\x55\x66\x02", 8) << false
+                               << false << -1;
     }
     void frames()
     {
         QFETCH(QByteArray, input);
         QCOMPARE(Meter::EndsInFrame(input), fetch<bool>("frame"));
         QCOMPARE(Meter::EndsInHandshakeReply(input), fetch<bool>("handshake"));
+        QCOMPARE(int(Meter::LatestFrame(input)), fetch<int>("latest"));
     }
 
     void keyCommand()

@@ -1,0 +1,81 @@
+#include "meter/core/clock.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+Clock* installed = nullptr;
+bool ending = false;
+
+const QElapsedTimer& monotonic()
+{
+    static const QElapsedTimer timer = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return timer;
+}
+
+} // namespace
+
+QDateTime Clock::now()
+{
+    return QDateTime::currentDateTime();
+}
+
+qint64 Clock::elapsedNs()
+{
+    return monotonic().nsecsElapsed();
+}
+
+void Clock::processEvents(QEventLoop::ProcessEventsFlags flags)
+{
+    QCoreApplication::processEvents(flags);
+}
+
+void Clock::sleep(qint64 ns, QEventLoop::ProcessEventsFlags flags)
+{
+    if (!QCoreApplication::instance()) return;
+    QEventLoop loop;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+    // Round up so the loop does not wake a hair early and spin.
+    wake.start(int(std::min<qint64>((ns + 999'999) / 1'000'000, 1'000'000)));
+    loop.exec(flags);
+}
+
+Clock& Clock::current()
+{
+    static Clock real;
+    return installed ? *installed : real;
+}
+
+void Clock::set(Clock* clock)
+{
+    installed = clock;
+}
+
+QDateTime Now()
+{
+    return Clock::current().now();
+}
+
+namespace Rs232 {
+
+bool ProgramEnding()
+{
+    return ending;
+}
+
+void SetProgramEnding(bool e)
+{
+    ending = e;
+}
+
+} // namespace Rs232

@@ -1,0 +1,24 @@
+#include "meter/core/modulestate.h"
+
+#include "common/graphstate.h"
+#include "meter/core/clock.h"
+#include "meter/core/livestats.h"
+#include "meter/core/logger.h"
+#include "meter/core/meter.h"
+#include "meter/core/recording.h"
+#include "meter/core/startup.h"
+#include "records/core/filetransferstate.h"
+
+void resetModuleState()
+{
+    Meter::state() = {};
+    liveState() = {};
+    samplingState() = {};
+    recordingState() = {};
+    startupState() = {};
+    fileTransferState() = {};
+    loggerState() = {};
+    graphState() = {};
+    Clock::set(nullptr);
+    Rs232::SetProgramEnding(false);
+}

@@ -1,0 +1,7 @@
+#include "records/core/filetransferstate.h"
+
+FileTransferState& fileTransferState()
+{
+    static FileTransferState s;
+    return s;
+}
