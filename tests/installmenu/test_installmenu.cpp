@@ -242,7 +242,7 @@ private slots:
                                        {296, 352, 89, 41},
                                        {392, 352, 105, 41}}));
         QImage shot = m.grab().toImage();
-        shot.save(DORVI_BUILD_DIR "/kivara-menu-" + tag() + ".png");
+        shot.save(renderFile(QStringLiteral("kivara-menu-") + tag() + QStringLiteral(".png")));
         QVERIFY(near(shot.pixelColor(20, 200), board));
         QCOMPARE(m.ProductPicture->isHidden(), !product.isValid());
         QVERIFY(near(shot.pixelColor(24, 24), product.isValid() ? product : board));
@@ -264,7 +264,7 @@ private slots:
                  (QList<QRect>{
                      {8, 136, 73, 25}, {80, 136, 73, 25}, {152, 136, 73, 25}, {224, 136, 73, 25}}));
         shot = d->grab().toImage();
-        shot.save(DORVI_BUILD_DIR "/kivara-driver-" + tag() + ".png");
+        shot.save(renderFile(QStringLiteral("kivara-driver-") + tag() + QStringLiteral(".png")));
         if (entries.contains(fullMedium[2])) {
             QVERIFY(near(shot.pixelColor(150, 60), Qt::yellow));
         } else {

@@ -6,6 +6,7 @@
 #include "meter/panel.h"
 #include "platform/twips.h"
 #include "rfb.h"
+#include "testutil.h"
 
 #include <QImage>
 #include <QLabel>
@@ -107,9 +108,9 @@ private slots:
             best = std::min(best, difference(vnc.frame().copy(lcd), expected));
         }
         const QImage full = vnc.frame();
-        full.save(QStringLiteral(DORVI_BUILD_DIR "/endtoend-screen.png"));
+        full.save(renderFile(QStringLiteral("endtoend-screen.png")));
         const QImage shown = full.copy(lcd);
-        shown.save(QStringLiteral(DORVI_BUILD_DIR "/endtoend-lcd.png"));
+        shown.save(renderFile(QStringLiteral("endtoend-lcd.png")));
         QVERIFY2(best <= 0.02, qPrintable(QString::number(best)));
         // And it is no other text: the design figure or a neighbouring level.
         for (const QString& other :

@@ -9,6 +9,7 @@
 #include "records/core/datafile.h"
 #include "records/datalist.h"
 #include "records/memory.h"
+#include "testutil.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -291,8 +292,8 @@ private slots:
         QCOMPARE(Meter::state().RecordLevel, 42.5); // the live reading is not touched
         QVERIFY(timersOn());
         QVERIFY(dialogs.asked.isEmpty());
-        QVERIFY(d->grab().save(QStringLiteral(DORVI_BUILD_DIR "/datalist.png")));
-        QVERIFY(m->grab().save(QStringLiteral(DORVI_BUILD_DIR "/memory.png")));
+        QVERIFY(d->grab().save(renderFile(QStringLiteral("datalist.png"))));
+        QVERIFY(m->grab().save(renderFile(QStringLiteral("memory.png"))));
     }
 
     void downloadEmptySetAndStep()
@@ -440,7 +441,7 @@ private slots:
         QVERIFY(back.rows == d->list().records());
         p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
         QVERIFY(!p->PicErase->isHidden());
-        QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-erase.png")));
+        QVERIFY(p->grab().save(renderFile(QStringLiteral("panel-erase.png"))));
         pick(p->ComboErase, 2);
         QTRY_COMPARE_WITH_TIMEOUT(line.sim.sets().size(), 2, 2000);
         QVERIFY(timersOn());

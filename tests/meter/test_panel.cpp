@@ -9,6 +9,7 @@
 #include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
+#include "testutil.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -261,7 +262,7 @@ private slots:
             Panel p;
             p.Form_Load();
             p.show();
-            QVERIFY(p.grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-offline.png")));
+            QVERIFY(p.grab().save(renderFile(QStringLiteral("panel-offline.png"))));
         }
         resetModuleState();
         dialogs.install();
@@ -270,7 +271,7 @@ private slots:
         line.sim.setLevel(653);
         QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("65.3"), 3000);
         runFor(2500);
-        QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-online.png")));
+        QVERIFY(p->grab().save(renderFile(QStringLiteral("panel-online.png"))));
         line.sim.setLevel(std::nullopt);
     }
 };

@@ -5,6 +5,7 @@
 #include "meter/pictures.h"
 #include "meter/portwindow.h"
 #include "platform/dialogs.h"
+#include "testutil.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -183,7 +184,7 @@ void TestPortWindow::deviceManagerTwice()
         QCOMPARE(port.childAt(port.CmdOK->geometry().center()), port.Picdevice);
         QCOMPARE(port.TxtCOM->currentText(), QStringLiteral("COM12"));
     }
-    port.grab().save(QStringLiteral(DORVI_BUILD_DIR "/port-large.png"));
+    port.grab().save(renderFile(QStringLiteral("port-large.png")));
     QVERIFY(asked.isEmpty());
     QCOMPARE(startupState().PortNumber, 0);
 }
@@ -208,7 +209,7 @@ void TestPortWindow::pictureOk()
 #else
     QVERIFY(asked.isEmpty());
 #endif
-    port.grab().save(QStringLiteral(DORVI_BUILD_DIR "/port-small.png"));
+    port.grab().save(renderFile(QStringLiteral("port-small.png")));
 }
 
 void TestPortWindow::closeBox_data()
@@ -325,8 +326,8 @@ void TestPortWindow::pictures()
         painter.drawPixmap((n - 1) * 104 + 38, 4, icon.pixmap(64, 64));
     }
     painter.end();
-    sheet.save(QStringLiteral(DORVI_BUILD_DIR "/toolbar-pictures.png"));
-    help.save(QStringLiteral(DORVI_BUILD_DIR "/devicehelp.png"));
+    sheet.save(renderFile(QStringLiteral("toolbar-pictures.png")));
+    help.save(renderFile(QStringLiteral("devicehelp.png")));
 }
 
 QTEST_MAIN(TestPortWindow)

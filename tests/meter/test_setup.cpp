@@ -5,6 +5,7 @@
 #include "meter/core/portguard.h"
 #include "meter/setup.h"
 #include "platform/windows.h"
+#include "testutil.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -56,7 +57,7 @@ private slots:
     {
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        QVERIFY(w->grab().save(QStringLiteral(DORVI_BUILD_DIR "/setup.png")));
+        QVERIFY(w->grab().save(renderFile(QStringLiteral("setup.png"))));
         QVERIFY(w->windowFlags() & Qt::FramelessWindowHint);
         const QRect f = p->frameGeometry();
         QCOMPARE(w->pos(), QPoint(f.left() + (f.width() - w->width()) / 2, f.top() + 67));
@@ -96,7 +97,7 @@ private slots:
         QCOMPARE(w->LblPCTime->text(), QStringLiteral("2016/03/23 10:05:09"));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
-        QVERIFY(w->grab().save(QStringLiteral(DORVI_BUILD_DIR "/setup-times.png")));
+        QVERIFY(w->grab().save(renderFile(QStringLiteral("setup-times.png"))));
         w->LblMeterTime_Click();
         w->Timer1_Timer();
         QCOMPARE(w->LblMeterTime->text(), QStringLiteral("Meter Time"));

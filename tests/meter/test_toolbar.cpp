@@ -9,6 +9,7 @@
 #include "platform/grid.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
+#include "testutil.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -214,7 +215,7 @@ private slots:
             p->SSOpt[option]->click();
             QCoreApplication::processEvents();
             QVERIFY(p->grab().save(
-                QStringLiteral(DORVI_BUILD_DIR "/panel-samples-%1.png").arg(names[option])));
+                renderFile(QStringLiteral("panel-samples-%1.png")).arg(names[option])));
         }
         QVERIFY(!p->CWDec->isHidden());
         for (int i = 0; i < 200; ++i)
@@ -223,7 +224,7 @@ private slots:
         p->Timer2_Timer();
         QVERIFY(!p->CWInt->isHidden());
         QCoreApplication::processEvents();
-        QVERIFY(p->grab().save(QStringLiteral(DORVI_BUILD_DIR "/panel-samples-1db.png")));
+        QVERIFY(p->grab().save(renderFile(QStringLiteral("panel-samples-1db.png"))));
     }
 
     // ---- Dispatch and setting commands ----
@@ -305,7 +306,7 @@ private slots:
         SamplingChoice w(p.get());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QVERIFY(w.grab().save(QStringLiteral(DORVI_BUILD_DIR "/sampling-choice.png")));
+        QVERIFY(w.grab().save(renderFile(QStringLiteral("sampling-choice.png"))));
         QVERIFY(w.MDLIT_opt->isChecked());
         QCOMPARE(w.windowTitle(), QStringLiteral("Sampling Rate"));
         QCOMPARE(w.pos(), p->pos() + QPoint(67, 67));

@@ -8,6 +8,7 @@
 #include "platform/toolbar.h"
 #include "records/filelist.h"
 #include "records/listcommands.h"
+#include "testutil.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -278,8 +279,7 @@ private slots:
         QCOMPARE(w->BoardLn[0] != nullptr, w->variant() == RecordListWindow::Logger);
         for (int i = 0; i < 3; ++i)
             QCOMPARE(w->GridN[size_t(i)]->scrollBars(), i == 2 ? 2 : 0);
-        const QString png =
-            QStringLiteral(DORVI_BUILD_DIR "/%1.png").arg(w->metaObject()->className());
+        const QString png = renderFile(QStringLiteral("%1.png").arg(w->metaObject()->className()));
         QVERIFY(w->grab().save(png));
         w->Toolbar1_ButtonClick("Ln");
         QVERIFY(w->grab().save(QString(png).replace(".png", "-ln.png")));
