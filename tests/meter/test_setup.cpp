@@ -87,7 +87,9 @@ private slots:
         w->LblMeterTime_Click();
         w->Timer1_Timer();
         QVERIFY(w->LblMeterTime->text().startsWith(QStringLiteral("2016/03/23 10:05:")));
-        QCOMPARE(line.sim.received(), QByteArray("I"));
+        // "I" again every 0.02 s until a reply is in: a loaded machine may need two.
+        const QByteArray asked = line.sim.received();
+        QVERIFY(!asked.isEmpty() && asked.count('I') == asked.size());
         QVERIFY(!p->Timer1->enabled() && !p->Timer2->enabled());
         // Switching the read-out off leaves Panel's timers off.
         w->LblPCTime_Click();
