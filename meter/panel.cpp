@@ -17,6 +17,7 @@
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 #include "platform/waits.h"
+#include "platform/windows.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -399,6 +400,8 @@ void Panel::closeEvent(QCloseEvent* event)
     Rs232::SetProgramEnding(true);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
+    // The program ends: no list, graph or logger window stays behind.
+    Windows::unloadAll();
     event->accept();
     emit unloaded();
 }

@@ -225,6 +225,9 @@ private slots:
         open(dataFile("logger2.dvrk"));
         QVERIFY(Windows::find<FileListReal>() && Windows::find<FileListReal>()->isVisible());
         QVERIFY(Windows::find<FileList>()->isVisible());
+        // Closing the main window leaves no list window behind.
+        p->close();
+        QVERIFY(!Windows::find<FileList>() && !Windows::find<FileListReal>());
     }
 
     void timersAsFound_data()
