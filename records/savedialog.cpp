@@ -53,11 +53,16 @@ bool writeRows(QWidget* window, const RecordList& list, int lastGrid, int lastRo
     buffer.reserve(Chunk + 4096);
     ProgressThrottle progress;
     for (int r = 0; r <= lastRow; ++r) {
-        for (int c = 0; c <= lastGrid; ++c) {
-            buffer += r == 0 ? QByteArrayView(titles[size_t(c)]) : rows.cell(r - 1, c);
-            buffer += separator;
+        if (r > 0 && lastGrid == 2) {
+            DataFile::appendListLine(buffer, sep, rows.cell(r - 1, 0), rows.cell(r - 1, 1),
+                                     rows.cell(r - 1, 2));
+        } else {
+            for (int c = 0; c <= lastGrid; ++c) {
+                buffer += r == 0 ? QByteArrayView(titles[size_t(c)]) : rows.cell(r - 1, c);
+                buffer += separator;
+            }
+            buffer += DataFile::LineEnd;
         }
-        buffer += DataFile::LineEnd;
         if (buffer.size() >= Chunk || r == lastRow) {
             if (file.write(buffer) != buffer.size()) return false;
             buffer.clear();
