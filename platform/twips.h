@@ -30,7 +30,9 @@ inline QColor color(quint32 bgr)
 // 96 dpi so the layout does not move with the screen's dpi setting.
 inline QFont font(const QString& family, double points, bool bold = false)
 {
-    QFont f(family);
+    // "MS Sans Serif" is not on other systems; Arial's metrics come closest,
+    // where DejaVu Sans would cut the captions laid out for it.
+    QFont f(family == QLatin1String("MS Sans Serif") ? QStringLiteral("Liberation Sans") : family);
     f.setPixelSize(qRound(points * 96.0 / 72.0));
     f.setBold(bold);
     f.setStyleHint(family.contains(QLatin1String("Times")) ? QFont::Serif : QFont::SansSerif);
