@@ -25,8 +25,8 @@ void openHistory(Graph* trend, const std::vector<double>& series, double yMin, d
     g.RealTimeYMax = yMax;
     g.RealTimeYMin = yMin;
     g.RealTimeCaption = trend->Axes(2).caption();
-    // Before the first sample this is -1, and no copy is made: the window
-    // opens with no curve.
+    // -1 before the first sample, and no copy: the window opens with no
+    // curve. A wrapped history is drawn whole, all of its slots.
     g.RealTimeXMax = s.historyLength() - 1;
     const QVector<double> copy = s.historyCopy(series);
 
