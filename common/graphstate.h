@@ -14,6 +14,7 @@ struct GraphState
     double RealTimeXMax = 0;
     double RealTimeYMin = 0;
     double RealTimeYMax = 0;
+    QString RealTimeCaption; // the Y caption of the clicked trend graph
 
     // Live histogram: the axis ranges read back right after plotting.
     double RealHistXMin = 0;

@@ -283,6 +283,11 @@ void Panel::buildGraphs()
     CWInt->Axes(1).setFormatString(QStringLiteral("0"));
     CWDec->Axes(1).setFormatString(QStringLiteral("*.1"));
     CWDec->hide();
+    connect(CWG, &Graph::clicked, this, &Panel::CWG_Click);
+    connect(CWLeq, &Graph::clicked, this, &Panel::CWLeq_Click);
+    connect(CWSEL, &Graph::clicked, this, &Panel::CWSEL_Click);
+    connect(CWInt, &Graph::clicked, this, &Panel::CWInt_Click);
+    connect(CWDec, &Graph::clicked, this, &Panel::CWDec_Click);
 
     const QFont lf = font();
     LblRec = label(this, QStringLiteral("Rec."), lf, 120, 9240);

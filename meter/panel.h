@@ -110,6 +110,13 @@ public:
     void CmdL_Click();
     void Btn_Click(int keyCode);
     void SSOpt_Click(int index);
+    // The mini graphs' clicks: a trend graph's whole history in
+    // RealTimeGraph, a mini histogram's counts in RealHistogram.
+    void CWG_Click();
+    void CWLeq_Click();
+    void CWSEL_Click();
+    void CWInt_Click();
+    void CWDec_Click();
     void Toolbar1_ButtonClick(const QString& key);
     void CmdSaveOK_Click();
 

@@ -1,5 +1,7 @@
 #include "graph.h"
 
+#include "twips.h"
+
 #include <QHash>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -481,7 +483,7 @@ private:
     };
 
     const QCPGraph* curve_;
-    QFont font_{QStringLiteral("Arial"), 8};
+    QFont font_ = Twips::font(QStringLiteral("Arial"), 8);
     std::vector<Row> rows_;
     bool rowsValid_ = false;
 };
@@ -496,8 +498,8 @@ Graph::Graph(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_);
 
-    const QFont captionFont(QStringLiteral("Arial"), 9, QFont::Bold);
-    const QFont tickFont(QStringLiteral("Arial"), 8);
+    const QFont captionFont = Twips::font(QStringLiteral("Arial"), 9, true);
+    const QFont tickFont = Twips::font(QStringLiteral("Arial"), 8);
     for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis}) {
         axis->setLabelFont(captionFont);
         axis->setSelectedLabelFont(captionFont);
@@ -889,8 +891,14 @@ void Graph::replot()
 
 void Graph::render(QCPPainter* painter, const QSize& size)
 {
-    plot_->toPainter(painter, size.width(), size.height());
-    // The layout was made for the painter's size: the screen gets its own back.
+    // Laid out at the screen's size and scaled: the plot measures its
+    // margins with the screen's font metrics, which only pixel-sized fonts
+    // drawn through the same scale keep true on a printer.
+    if (width() <= 0 || height() <= 0) return;
+    painter->save();
+    painter->scale(size.width() / double(width()), size.height() / double(height()));
+    plot_->toPainter(painter, width(), height());
+    painter->restore();
     replot();
 }
 

@@ -213,8 +213,8 @@ public:
     void replot();
 
     // Draws the graph as it is now with the painter's origin at its top
-    // left, laid out afresh for the given size in device pixels: on a
-    // printer the lines stay lines and the fonts keep their point sizes.
+    // left, scaled to the given size in device pixels: on a printer it looks
+    // as on the screen, its lines drawn as lines and its texts as texts.
     void render(QCPPainter* painter, const QSize& size);
 
 signals:

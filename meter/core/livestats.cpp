@@ -136,7 +136,21 @@ void LiveState::storeHistory(double L)
     LeqSeries[size_t(SampleCount)] = ValueOfText(LeqText);
     SelSeries[size_t(SampleCount)] = ValueOfText(SelText);
     SampleCount += 1;
-    if (SampleCount >= HistorySlots) SampleCount = 0;
+    if (SampleCount >= HistorySlots) {
+        SampleCount = 0;
+        HistoryWrapped = true;
+    }
+}
+
+QVector<double> LiveState::historyCopy(const std::vector<double>& series) const
+{
+    Q_ASSERT(series.size() == size_t(HistorySlots));
+    QVector<double> copy(historyLength());
+    const auto next = series.begin() + SampleCount;
+    auto out = copy.begin();
+    if (HistoryWrapped) out = std::copy(next, series.end(), out);
+    std::copy(series.begin(), next, out);
+    return copy;
 }
 
 void LiveState::clearHistograms()
@@ -175,6 +189,7 @@ void LiveState::resetForResync()
     resetRunning();
     clearHistograms();
     SampleCount = 0;
+    HistoryWrapped = false;
 }
 
 void LiveState::resetForRefresh()
@@ -190,6 +205,7 @@ void LiveState::resetForRefresh()
     LevelMin01dB = 1500;
     clearHistograms();
     SampleCount = 0;
+    HistoryWrapped = false;
 }
 
 LiveState& liveState()

@@ -5,6 +5,7 @@
 #include "meter/core/clock.h"
 
 #include <QString>
+#include <QVector>
 #include <array>
 #include <optional>
 #include <vector>
@@ -83,6 +84,9 @@ struct LiveState
     std::vector<double> LeqSeries = std::vector<double>(HistorySlots);
     std::vector<double> SelSeries = std::vector<double>(HistorySlots);
     int SampleCount = 0;
+    // Every slot holds a sample: SampleCount has wrapped to 0 since Refresh
+    // or the resynchronisation last set it to 0.
+    bool HistoryWrapped = false;
 
     // Steps 1 to 3 and 5 of a tick. True when L is a new maximum (MaxTime set to now).
     bool addRunning(double L, const QString& now);
@@ -99,6 +103,11 @@ struct LiveState
     void trackLeqSelExtremes();
     // Step S11.
     void storeHistory(double L);
+    // Samples the histories hold.
+    int historyLength() const { return HistoryWrapped ? HistorySlots : SampleCount; }
+    // A copy of one history's samples, oldest first: after a wrap from slot
+    // SampleCount round to the slot before it.
+    QVector<double> historyCopy(const std::vector<double>& series) const;
 
     // The running and recording statistics and the live list's count.
     void resetRunning();
