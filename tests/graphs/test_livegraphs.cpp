@@ -8,6 +8,7 @@
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"
 #include "meter/filetransfer.h"
+#include "meter/core/clock.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
@@ -107,6 +108,7 @@ class TestLiveGraphs : public QObject
     void sample(double level)
     {
         Meter::state().RecordLevel = level;
+        Meter::state().DecodedNs = Clock::current().elapsedNs(); // a fresh reading
         panel->LblValue->setText(FormatTenths(level));
         liveState().SampleTick = 1;
         panel->Timer2_Timer();
