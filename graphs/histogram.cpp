@@ -2,6 +2,7 @@
 
 #include "common/graphstate.h"
 #include "graphs/graphpictures.h"
+#include "graphs/windowparts.h"
 #include "platform/graph.h"
 #include "platform/graphtools.h"
 #include "platform/grid.h"
@@ -14,10 +15,7 @@
 
 Histogram::Histogram(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Histogram"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(9570), Twips::px(7200));
+    GraphWindow::setUp(this, QStringLiteral("Histogram"), 9570, 7200);
     // A narrow face: the Ln table's eleven columns, measured in the window's
     // font, then fit the grid's width, and its eleven rows its height.
     setFont(Twips::font(QStringLiteral("Liberation Sans Narrow"), 7.5));
@@ -35,8 +33,7 @@ Histogram::Histogram(QWidget* parent) : QWidget(parent)
     CWG->setPlotStyle(Graph::BarsLeft);
     CWG->Axes(1).setCaption(QStringLiteral("dB"));
     CWG->Axes(2).setCaption(QStringLiteral("Frequency (Times)"));
-    CWG->addCursor(QStringLiteral("Cursor-1"));
-    CWG->addCursor(QStringLiteral("Cursor-2")).setColor(QColor(0, 200, 255));
+    GraphWindow::addDesignCursors(CWG);
 
     GridLn = new FlexGrid(this);
     GridLn->setGeometry(Twips::rect(0, 4320, 9495, 2775));

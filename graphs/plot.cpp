@@ -1,6 +1,7 @@
 #include "graphs/plot.h"
 
 #include "common/graphstate.h"
+#include "graphs/windowparts.h"
 #include "meter/panel.h"
 #include "platform/graph.h"
 #include "platform/graphtools.h"
@@ -11,42 +12,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-namespace {
-
-QFont sansSerif(double points, bool bold = false)
-{
-    return Twips::font(QStringLiteral("MS Sans Serif"), points, bold);
-}
-
-QFont arial(double points)
-{
-    return Twips::font(QStringLiteral("Arial"), points, true);
-}
-
-QLabel* label(const QString& text, QWidget* parent, int left, int top, int width, const QFont& font)
-{
-    auto* l = new QLabel(text, parent);
-    l->setFont(font);
-    l->setGeometry(Twips::rect(left, top, width, 375));
-    return l;
-}
-
-SSFrame* frame(const QString& caption, QWidget* parent, QRect place, const QFont& font)
-{
-    auto* f = new SSFrame(caption, parent);
-    f->setFont(font);
-    f->setGeometry(place);
-    return f;
-}
-
-} // namespace
+using namespace GraphWindow;
 
 Plot::Plot(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Plot"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(11160), Twips::px(8400));
+    GraphWindow::setUp(this, QStringLiteral("Plot"), 11160, 8400);
     setFont(sansSerif(8.25));
 
     CWGraph1 = new Graph(this);

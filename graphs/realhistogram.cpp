@@ -2,6 +2,7 @@
 
 #include "common/graphstate.h"
 #include "graphs/graphpictures.h"
+#include "graphs/windowparts.h"
 #include "platform/graph.h"
 #include "platform/graphtools.h"
 #include "platform/toolbar.h"
@@ -13,10 +14,7 @@
 
 RealHistogram::RealHistogram(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Histogram"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(10320), Twips::px(5730));
+    GraphWindow::setUp(this, QStringLiteral("Histogram"), 10320, 5730);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     Toolbar1 = new Toolbar(this);
@@ -35,8 +33,7 @@ RealHistogram::RealHistogram(QWidget* parent) : QWidget(parent)
     CWGraph1->setPlotStyle(Graph::Bars);
     CWGraph1->Axes(1).setCaption(QStringLiteral("dB"));
     CWGraph1->Axes(2).setCaption(QStringLiteral("Frequency (Times)"));
-    CWGraph1->addCursor(QStringLiteral("Cursor-1"));
-    CWGraph1->addCursor(QStringLiteral("Cursor-2")).setColor(QColor(0, 200, 255));
+    GraphWindow::addDesignCursors(CWGraph1);
 
     Picture1 = new QFrame(this);
     Picture1->setGeometry(Twips::rect(0, 480, 1215, 375));

@@ -1,6 +1,7 @@
 #include "graphs/realtimegraph.h"
 
 #include "common/graphstate.h"
+#include "graphs/windowparts.h"
 #include "platform/graph.h"
 #include "platform/graphtools.h"
 #include "platform/numedit.h"
@@ -10,48 +11,16 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-namespace {
-
-QFont sansSerif(double points, bool bold = false)
-{
-    return Twips::font(QStringLiteral("MS Sans Serif"), points, bold);
-}
-
-QFont arial(double points)
-{
-    return Twips::font(QStringLiteral("Arial"), points, true);
-}
-
-QLabel* label(const QString& text, QWidget* parent, int left, int top, int width, const QFont& font)
-{
-    auto* l = new QLabel(text, parent);
-    l->setFont(font);
-    l->setGeometry(Twips::rect(left, top, width, 375));
-    return l;
-}
-
-SSFrame* frame(const QString& caption, QWidget* parent, QRect place, const QFont& font)
-{
-    auto* f = new SSFrame(caption, parent);
-    f->setFont(font);
-    f->setGeometry(place);
-    return f;
-}
-
-} // namespace
+using namespace GraphWindow;
 
 RealTimeGraph::RealTimeGraph(QWidget* parent) : QWidget(parent)
 {
-    setWindowTitle(QStringLiteral("Real Time Graph"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(10560), Twips::px(8295));
+    GraphWindow::setUp(this, QStringLiteral("Real Time Graph"), 10560, 8295);
     setFont(sansSerif(8.25));
 
     CWGraph1 = new Graph(this);
     CWGraph1->setGeometry(Twips::rect(120, 120, 10320, 5280));
-    CWGraph1->addCursor(QStringLiteral("Cursor-1"));
-    CWGraph1->addCursor(QStringLiteral("Cursor-2")).setColor(QColor(0, 200, 255));
+    GraphWindow::addDesignCursors(CWGraph1);
 
     FrmGraphic =
         frame(QStringLiteral("Graphic Plot"), this, Twips::rect(120, 5400, 10335, 2775), arial(18));
