@@ -1,6 +1,7 @@
 #include "records/datalist.h"
 
 #include "common/recordlist.h"
+#include "graphs/graphpictures.h"
 #include "meter/core/logger.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
@@ -23,25 +24,6 @@
 namespace {
 
 const QColor Teal = Twips::color(0x00808000);
-
-// The "Print" picture: a printer with a sheet.
-QIcon printPicture()
-{
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(40, 40, 40), 1.5));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(9, 3, 14, 10));
-    p.setBrush(QColor(150, 150, 150));
-    p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(9, 19, 14, 10));
-    p.drawLine(QPointF(12, 23), QPointF(20, 23));
-    p.drawLine(QPointF(12, 26), QPointF(18, 26));
-    return QIcon(pm);
-}
 
 // The "Save" picture: a disk.
 QIcon savePicture()
@@ -76,7 +58,8 @@ DataList::DataList()
     Toolbar1->setGeometry(Twips::rect(0, 0, 4110, 420));
     Toolbar1->setIconSize(22);
     Toolbar1->addButton(QStringLiteral("Save"), QStringLiteral("Save As"), savePicture());
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), printPicture());
+    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"),
+                        graphPicture(GraphPicture::Print));
     connect(Toolbar1, &Toolbar::buttonClick, this, &DataList::Toolbar1_ButtonClick);
 
     auto panel = [this, &bold](const char* caption, int left, int top, int width) {

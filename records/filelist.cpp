@@ -1,5 +1,6 @@
 #include "records/filelist.h"
 
+#include "graphs/graphpictures.h"
 #include "meter/panel.h"
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
@@ -17,10 +18,10 @@ namespace {
 
 const QColor Teal = Twips::color(0x00808000);
 
-enum class Picture { Plot, Histogram, Print };
+enum class Picture { Plot, Histogram };
 
-// The toolbar's pictures, drawn at 32 x 32: a level trace, histogram bars
-// and a printer.
+// The toolbar's own pictures, drawn at 32 x 32: a level trace and histogram
+// bars.
 QIcon picture(Picture which)
 {
     QPixmap pm(32, 32);
@@ -51,17 +52,6 @@ QIcon picture(Picture which)
             p.drawRect(QRectF(4 + i * 5, 28 - heights[i], 5, heights[i]));
         break;
     }
-    case Picture::Print:
-        p.setPen(QPen(Qt::black, 1.2));
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 3, 14, 10));
-        p.setBrush(QColor(170, 170, 170));
-        p.drawRoundedRect(QRectF(3, 12, 26, 11), 2, 2);
-        p.setBrush(Qt::white);
-        p.drawRect(QRectF(9, 19, 14, 10));
-        p.drawLine(11, 23, 21, 23);
-        p.drawLine(11, 26, 19, 26);
-        break;
     }
     return QIcon(pm);
 }
@@ -101,7 +91,8 @@ void RecordListWindow::build()
                         picture(Picture::Plot));
     Toolbar1->addButton(QStringLiteral("Ln"), QStringLiteral("Histogram"),
                         picture(Picture::Histogram));
-    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"), picture(Picture::Print));
+    Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"),
+                        graphPicture(GraphPicture::Print));
     connect(Toolbar1, &Toolbar::buttonClick, this, &RecordListWindow::Toolbar1_ButtonClick);
 
     const QFont bold = Twips::font(QStringLiteral("MS Sans Serif"), 8.25, true);
