@@ -204,6 +204,8 @@ Listing::Header RecordListWindow::listingHeader() const
 
 void RecordListWindow::Toolbar1_ButtonClick(const QString& key)
 {
+    // A plot, statistics or listing that runs keeps every list window as it is.
+    if (listCommandRunning()) return;
     PicResolution->hide();
     if (key == QLatin1String("Plot")) {
         plotList(*this);

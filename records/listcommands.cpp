@@ -31,6 +31,7 @@ ListCommandRun::~ListCommandRun()
 
 void plotList(RecordListWindow& window)
 {
+    if (listCommandRunning()) return;
     // Records, not rows: the title row does not count.
     graphState().PlotRecordCount = window.GridN[2]->rows() - 1;
     FileTransfer::PlotFromGrid(&window, window.records());

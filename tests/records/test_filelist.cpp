@@ -306,6 +306,14 @@ private slots:
         w->Toolbar1_ButtonClick("Ln");
         w->Cmd1dB->click();
         QVERIFY(w->PicResolution->isHidden());
+
+        // While a long list command runs, the keys do nothing.
+        graphState().PlotRecordCount = 0;
+        const ListCommandRun running;
+        w->Toolbar1_ButtonClick("Ln");
+        w->Toolbar1_ButtonClick("Plot");
+        QVERIFY(w->PicResolution->isHidden());
+        QCOMPARE(graphState().PlotRecordCount, 0);
     }
 
     // Each grid and each way of scrolling once; the shared view's own test
