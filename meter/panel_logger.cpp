@@ -62,18 +62,8 @@ struct DirectoryRead
 {
     Meter::DirectoryReader reader;
     QElapsedTimer clock;
-    qint64 lastChunk = 0;
-    qint64 lastByte = 0;
 
-    void take(SerialPort& com)
-    {
-        const QByteArray chunk = com.input();
-        const qint64 now = clock.elapsed();
-        const qint64 before = reader.size();
-        reader.feed(chunk, now - lastChunk >= Meter::QuietGapMs);
-        if (!chunk.isEmpty()) lastChunk = now;
-        if (reader.size() != before) lastByte = now;
-    }
+    void take(SerialPort& com) { reader.feedAt(com.input(), clock.elapsed()); }
 };
 
 // Empties the receive buffer, asks for the directory and reads what came
@@ -99,7 +89,7 @@ bool finishDirectory(SerialPort& com, DirectoryRead& read, const PortExchange& t
     while (!read.reader.complete()) {
         if (token.failed() || !com.portOpen()) return false;
         const qint64 now = read.clock.elapsed();
-        if (now - read.lastByte > Meter::DirectoryQuietMs || now > limit) return false;
+        if (now - read.reader.lastByteMs() > Meter::DirectoryQuietMs || now > limit) return false;
         QThread::msleep(2);
         read.take(com);
     }

@@ -148,23 +148,18 @@ void Memory::download(int set, qint64 records)
     com.output(Meter::DumpCommand(loggerState().SetAddress[size_t(set - 1)]));
     QElapsedTimer clock;
     clock.start();
-    qint64 lastChunk = 0, lastByte = 0;
     ProgressThrottle progress;
     bool answered = true;
     for (;;) {
         Rs232::WaitSeconds(0.01);
         if (gone()) return end();
-        const QByteArray chunk = com.input();
         const qint64 now = clock.elapsed();
-        const qint64 before = reader.size();
-        reader.feed(chunk, now - lastChunk >= Meter::QuietGapMs);
-        if (!chunk.isEmpty()) lastChunk = now;
-        if (reader.size() != before) lastByte = now;
+        reader.feedAt(com.input(), now);
         const bool done = reader.complete();
         if (progress.due(done))
             Process_lbl->setText(Logger::PercentCompleted(reader.size(), expected));
         if (done) break;
-        if (token.failed() || !com.portOpen() || now - lastByte > Meter::DumpQuietMs ||
+        if (token.failed() || !com.portOpen() || now - reader.lastByteMs() > Meter::DumpQuietMs ||
             now > limitMs) {
             answered = false;
             break;

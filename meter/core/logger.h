@@ -69,7 +69,7 @@ struct LoggerDirectory
 class DirectoryReader : public ReplyReader
 {
 public:
-    void feed(QByteArrayView chunk, bool afterQuiet = false);
+    void feed(QByteArrayView chunk, bool afterQuiet = false) override;
     // The first ten bytes are in: the number of sets is known.
     bool headIn() const { return size() >= DirectoryHead; }
     int sets() const;

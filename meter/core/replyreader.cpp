@@ -40,6 +40,14 @@ void ReplyReader::feed(QByteArrayView chunk, bool afterQuiet)
     take(chunk);
 }
 
+void ReplyReader::feedAt(QByteArrayView chunk, qint64 nowMs)
+{
+    const qint64 before = size();
+    feed(chunk, nowMs - lastChunkMs_ >= QuietGapMs);
+    if (!chunk.isEmpty()) lastChunkMs_ = nowMs;
+    if (size() != before) lastByteMs_ = nowMs;
+}
+
 void ReplyReader::take(QByteArrayView chunk)
 {
     // Before the reply's first byte: leave out whole frames in front of it.

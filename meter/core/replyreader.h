@@ -35,9 +35,16 @@ public:
     void setExpected(qint64 bytes) { expected_ = bytes; }
     qint64 expected() const { return expected_; }
 
+    virtual ~ReplyReader() = default;
+
     // Takes a chunk as read from the port. afterQuiet: the line had been
     // silent for at least QuietGapMs before it.
-    void feed(QByteArrayView chunk, bool afterQuiet = false);
+    virtual void feed(QByteArrayView chunk, bool afterQuiet = false);
+    // The same, read nowMs after the request: the reader judges the quiet
+    // spell itself.
+    void feedAt(QByteArrayView chunk, qint64 nowMs);
+    // When the reply last grew, on feedAt's clock (0: not yet).
+    qint64 lastByteMs() const { return lastByteMs_; }
 
     // Reply bytes so far, frames left out; may hold more than expected.
     const QByteArray& bytes() const { return bytes_; }
@@ -58,6 +65,8 @@ private:
     QByteArray lead_; // the start of what may be a frame before the reply
     qint64 expected_;
     int framesDropped_ = 0;
+    qint64 lastChunkMs_ = 0;
+    qint64 lastByteMs_ = 0;
 };
 
 } // namespace Meter

@@ -100,32 +100,36 @@ private slots:
 
     void framesAreNoReply_data()
     {
+        // Chunks with the times they were read at (ms after the request);
+        // 50 ms without a chunk is a quiet spell.
         QTest::addColumn<QList<QByteArray>>("chunks");
-        QTest::addColumn<QList<bool>>("quiet");
+        QTest::addColumn<QList<int>>("at");
         QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("lastByte");
         const QByteArray dir = directory({});
         QTest::newRow("a frame before the reply")
-            << QList<QByteArray>{Frame + dir} << QList<bool>{false} << dir;
+            << QList<QByteArray>{Frame + dir} << QList<int>{10} << dir << 10;
         QTest::newRow("two frames, split, before it")
             << QList<QByteArray>{Frame + Frame.first(3), Frame.sliced(3) + dir}
-            << QList<bool>{false, false} << dir;
+            << QList<int>{10, 20} << dir << 20;
         QTest::newRow("frames after a quiet spell do not finish it")
-            << QList<QByteArray>{dir.first(7), Frame, Frame + Frame}
-            << QList<bool>{false, true, true} << dir.first(7);
+            << QList<QByteArray>{dir.first(7), Frame, Frame + Frame} << QList<int>{10, 100, 160}
+            << dir.first(7) << 10;
         QTest::newRow("frame-shaped bytes within the flow count")
-            << QList<QByteArray>{dir.first(4), Frame} << QList<bool>{false, false}
-            << dir.first(4) + Frame;
+            << QList<QByteArray>{dir.first(4), Frame} << QList<int>{10, 20} << dir.first(4) + Frame
+            << 20;
         QTest::newRow("the rest after a stall counts")
-            << QList<QByteArray>{dir.first(5), dir.sliced(5)} << QList<bool>{false, true} << dir;
+            << QList<QByteArray>{dir.first(5), dir.sliced(5)} << QList<int>{10, 200} << dir << 200;
     }
     void framesAreNoReply()
     {
         QFETCH(QList<QByteArray>, chunks);
-        QFETCH(QList<bool>, quiet);
+        QFETCH(QList<int>, at);
         Meter::DirectoryReader r;
         for (qsizetype i = 0; i < chunks.size(); ++i)
-            r.feed(chunks[i], quiet[i]);
+            r.feedAt(chunks[i], at[i]);
         QTEST(r.bytes(), "reply");
+        QTEST(int(r.lastByteMs()), "lastByte");
     }
 
     void timeLimit()
