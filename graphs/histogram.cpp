@@ -28,12 +28,7 @@ Histogram::Histogram(QWidget* parent) : QWidget(parent)
                         graphPicture(GraphPicture::Print));
     connect(Toolbar1, &Toolbar::buttonClick, this, &Histogram::Toolbar1_ButtonClick);
 
-    CWG = new Graph(this);
-    CWG->setGeometry(Twips::rect(0, 480, 9600, 3840));
-    CWG->setPlotStyle(Graph::BarsLeft);
-    CWG->Axes(1).setCaption(QStringLiteral("dB"));
-    CWG->Axes(2).setCaption(QStringLiteral("Frequency (Times)"));
-    GraphWindow::addDesignCursors(CWG);
+    CWG = GraphWindow::histogramGraph(this, Twips::rect(0, 480, 9600, 3840), Graph::BarsLeft);
 
     GridLn = new FlexGrid(this);
     GridLn->setGeometry(Twips::rect(0, 4320, 9495, 2775));
@@ -42,22 +37,16 @@ Histogram::Histogram(QWidget* parent) : QWidget(parent)
     GridLn->setFixedRows(1);
     GridLn->setFixedCols(1);
 
-    Picture1 = new QFrame(this);
-    Picture1->setGeometry(Twips::rect(0, 480, 1215, 375));
-    Picture1->hide();
-    Combo1 = GraphTools::makeChooser(Picture1);
-    Combo1->setGeometry(Twips::rect(0, 0, 1215, 315));
-    txtDescription = GraphTools::makeDescription(Picture1);
-    txtDescription->setGeometry(Twips::rect(0, 2520, 2415, 855));
+    const GraphWindow::ChooserPanel chooser = GraphWindow::chooserPanel(this);
+    Picture1 = chooser.panel;
+    Combo1 = chooser.chooser;
+    txtDescription = chooser.description;
 
     GraphTools::Setup s;
     s.graph = CWG;
     s.chooser = Combo1;
     s.description = txtDescription;
-    s.items =
-        QStringList{QStringLiteral("Normal"), QStringLiteral("PanXY"),  QStringLiteral("PanX"),
-                    QStringLiteral("PanY"),   QStringLiteral("ZoomXY"), QStringLiteral("ZoomX"),
-                    QStringLiteral("ZoomY"),  QStringLiteral("Reset")};
+    s.items = GraphWindow::histogramItems(QStringLiteral("Reset"));
     s.onNormal = GraphTools::CursorRule::Keep;
     s.onPanZoom = GraphTools::CursorRule::HideFirstTwo;
     s.resetItem = QStringLiteral("Reset");

@@ -27,30 +27,19 @@ RealHistogram::RealHistogram(QWidget* parent) : QWidget(parent)
                         graphPicture(GraphPicture::Print));
     connect(Toolbar1, &Toolbar::buttonClick, this, &RealHistogram::Toolbar1_ButtonClick);
 
-    CWGraph1 = new Graph(this);
-    CWGraph1->setGeometry(Twips::rect(0, 480, 10320, 5295));
     // Drawn as the main window's mini histograms draw the same counts.
-    CWGraph1->setPlotStyle(Graph::Bars);
-    CWGraph1->Axes(1).setCaption(QStringLiteral("dB"));
-    CWGraph1->Axes(2).setCaption(QStringLiteral("Frequency (Times)"));
-    GraphWindow::addDesignCursors(CWGraph1);
+    CWGraph1 = GraphWindow::histogramGraph(this, Twips::rect(0, 480, 10320, 5295), Graph::Bars);
 
-    Picture1 = new QFrame(this);
-    Picture1->setGeometry(Twips::rect(0, 480, 1215, 375));
-    Picture1->hide();
-    Combo1 = GraphTools::makeChooser(Picture1);
-    Combo1->setGeometry(Twips::rect(0, 0, 1215, 315));
-    txtDescription = GraphTools::makeDescription(Picture1);
-    txtDescription->setGeometry(Twips::rect(0, 2520, 2415, 855));
+    const GraphWindow::ChooserPanel chooser = GraphWindow::chooserPanel(this);
+    Picture1 = chooser.panel;
+    Combo1 = chooser.chooser;
+    txtDescription = chooser.description;
 
     GraphTools::Setup s;
     s.graph = CWGraph1;
     s.chooser = Combo1;
     s.description = txtDescription;
-    s.items =
-        QStringList{QStringLiteral("Normal"), QStringLiteral("PanXY"),      QStringLiteral("PanX"),
-                    QStringLiteral("PanY"),   QStringLiteral("ZoomXY"),     QStringLiteral("ZoomX"),
-                    QStringLiteral("ZoomY"),  QStringLiteral("Reset Scale")};
+    s.items = GraphWindow::histogramItems(QStringLiteral("Reset Scale"));
     s.onNormal = GraphTools::CursorRule::RemoveAll;
     s.onPanZoom = GraphTools::CursorRule::RemoveAll;
     s.resetItem = QStringLiteral("Reset Scale");

@@ -12,9 +12,7 @@
 #include <QPrinter>
 #include <QScopeGuard>
 
-namespace {
-
-const QStringList& modeItems()
+const QStringList& GraphTools::modeItems()
 {
     static const QStringList items{QStringLiteral("Normal"), QStringLiteral("Cursor Coordinates"),
                                    QStringLiteral("PanXY"),  QStringLiteral("PanX"),
@@ -22,8 +20,6 @@ const QStringList& modeItems()
                                    QStringLiteral("ZoomX"),  QStringLiteral("ZoomY")};
     return items;
 }
-
-} // namespace
 
 GraphTools::GraphTools(QWidget* window, Setup setup)
     : QObject(window), window_(window), setup_(std::move(setup))

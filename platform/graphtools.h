@@ -94,6 +94,8 @@ public:
     void print();
     bool printing() const { return printing_; }
 
+    // The eight mode items, "Normal" to "ZoomY", in their order.
+    static const QStringList& modeItems();
     // 1 to 8 for a mode item, 0 for any other text.
     static int modeOf(const QString& item);
     static QString descriptionOf(int mode);

@@ -20,6 +20,11 @@ inline QRect rect(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
+inline QRect rect(const QRect& twips)
+{
+    return rect(twips.x(), twips.y(), twips.width(), twips.height());
+}
+
 // &H00BBGGRR&
 inline QColor color(quint32 bgr)
 {
