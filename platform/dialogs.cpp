@@ -193,10 +193,11 @@ void Notify(QWidget* parent, const QString& text, Icon icon, const QString& titl
         return;
     }
     Notices& n = notices();
-    if (n.showing && n.showing->text() == text) return;
+    const QString shown = shownLines(text);
+    if (n.showing && n.showing->text() == shown) return;
     for (const Notices::Waiting& w : n.waiting)
-        if (w.text == text) return;
-    n.waiting.append({parent, parent != nullptr, text, title, icon});
+        if (w.text == shown) return;
+    n.waiting.append({parent, parent != nullptr, shown, title, icon});
     showNextNotice();
 }
 

@@ -367,6 +367,8 @@ private slots:
         QMessageBox* box = notices().first();
         QVERIFY(!box->isModal());
         QVERIFY(box->text().contains(QStringLiteral("meter stopped answering")));
+        QVERIFY(
+            !box->text().contains(QLatin1Char('\r'))); // line breaks as a message box shows them
         QVERIFY2(box->text().contains(
                      QStringLiteral("2 records are in %1").arg(QDir::toNativeSeparators(file))),
                  qPrintable(box->text()));
