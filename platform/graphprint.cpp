@@ -1,42 +1,15 @@
 #include "platform/graphprint.h"
 
-#include "platform/dialogs.h"
 #include "platform/graph.h"
 
 #include <QPageLayout>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QWidget>
 #include <qcustomplot.h>
 
 #include <algorithm>
 
 namespace Platform {
-
-PrintJob DefaultPrinter(QWidget* parent)
-{
-    PrintJob job;
-    std::unique_ptr<QPrinter> printer;
-    if (hasDialogSeam()) {
-        DialogRequest r;
-        r.kind = DialogRequest::Printer;
-        r.text = QStringLiteral("Default printer");
-        const DialogAnswer a = ask(parent, r);
-        if (!a.accepted) return job;
-        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(a.fileName);
-        printer->setPageOrientation(a.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    } else {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull()) return job;
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    }
-    printer->setCopyCount(1);
-    job.landscape = printer->pageLayout().orientation() == QPageLayout::Landscape;
-    job.printer = std::move(printer);
-    return job;
-}
 
 bool PrintWindowImage(QPrinter& printer, QWidget* window, int copies)
 {
@@ -50,6 +23,12 @@ bool PrintWindowImage(QPrinter& printer, QWidget* window, int copies)
         std::min({printer.resolution() / 96.0, page.width() / double(window->width()),
                   page.height() / double(window->height())});
     const QList<Graph*> graphs = window->findChildren<Graph*>();
+    // The graphs are drawn by their own output, not as their screen pixels
+    // beneath it.
+    QRegion around(window->rect());
+    for (Graph* graph : graphs)
+        if (graph->isVisibleTo(window))
+            around -= QRect(graph->mapTo(window, QPoint(0, 0)), graph->size());
     for (int copy = 0; copy < copies; ++copy) {
         if (copy > 0 && !printer.newPage()) {
             painter.end();
@@ -57,7 +36,8 @@ bool PrintWindowImage(QPrinter& printer, QWidget* window, int copies)
         }
         painter.save();
         painter.scale(scale, scale);
-        window->render(&painter, QPoint(), QRegion(),
+        // The region is drawn with its bounding corner at the offset given.
+        window->render(&painter, around.boundingRect().topLeft(), around,
                        QWidget::DrawWindowBackground | QWidget::DrawChildren);
         painter.restore();
         for (Graph* graph : graphs) {

@@ -17,8 +17,14 @@ struct PrintJob
     bool landscape = false;
 };
 
-// Shows the printer dialog with the given orientation offered. A job on OK,
-// an empty one (no printer) on cancel.
-PrintJob ShowPrinterDialog(QWidget* parent, bool landscape = false);
+// Shows the printer dialog, portrait offered. A job on OK, an empty one (no
+// printer) on cancel.
+PrintJob ShowPrinterDialog(QWidget* parent);
+
+// The default printer, for a print that shows no dialog; an empty job when
+// there is none. Through the dialog seam a test is asked a Printer request
+// with the text "Default printer": a file name answers it, a cancel says
+// there is no printer.
+PrintJob DefaultPrinter(QWidget* parent);
 
 } // namespace Platform
