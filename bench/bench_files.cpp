@@ -6,7 +6,6 @@
 #include "meter/core/recording.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
-#include "platform/grid.h"
 #include "platform/recordlistview.h"
 #include "platform/timer.h"
 #include "records/core/datafile.h"

@@ -2,6 +2,7 @@
 // "name: value unit" lines. With --scale it also times 1.7 million records,
 // the size of a full logger, to show the times grow linearly.
 
+#include "bench/cursordrag.h"
 #include "common/graphstate.h"
 #include "common/recordlist.h"
 #include "graphs/histogram.h"
@@ -92,26 +93,8 @@ void run(qsizetype records)
         // A drag of the cursor, each step painted on the screen at once.
         plot->tools->select(QStringLiteral("Cursor Coordinates"));
         custom->replot();
-        QCPAxis* x = custom->xAxis;
-        const double y = custom->yAxis->coordToPixel(plot->CWGraph1->cursor(1)->yPosition());
-        QPointF at(x->coordToPixel(plot->CWGraph1->cursor(1)->xPosition()), y);
-        QMouseEvent press(QEvent::MouseButtonPress, at, custom->mapToGlobal(at), Qt::LeftButton,
-                          Qt::LeftButton, {});
-        QCoreApplication::sendEvent(custom, &press);
-        custom->repaint();
-        constexpr int Steps = 200;
-        t.start();
-        for (int i = 0; i < Steps; ++i) {
-            at.rx() += 1;
-            QMouseEvent move(QEvent::MouseMove, at, custom->mapToGlobal(at), Qt::NoButton,
-                             Qt::LeftButton, {});
-            QCoreApplication::sendEvent(custom, &move);
-            custom->repaint();
-        }
-        report(QStringLiteral("cursor_drag_repaint"), t.nsecsElapsed() / Steps);
-        QMouseEvent release(QEvent::MouseButtonRelease, at, custom->mapToGlobal(at), Qt::LeftButton,
-                            Qt::NoButton, {});
-        QCoreApplication::sendEvent(custom, &release);
+        report(QStringLiteral("cursor_drag_repaint"),
+               cursorDragNs(custom, *plot->CWGraph1->cursor(1)));
     }
     settle();
 }

@@ -2,6 +2,7 @@
 // trend click that opens it, a replot while panning over the whole range,
 // and a drag of the cursor. Prints "name: value unit" lines.
 
+#include "bench/cursordrag.h"
 #include "graphs/realtimegraph.h"
 #include "meter/core/livestats.h"
 #include "meter/panel.h"
@@ -93,26 +94,7 @@ int main(int argc, char** argv)
     w->CmdReset->click();
     w->tools->select(QStringLiteral("Cursor Coordinates"));
     custom->replot();
-    GraphCursor* cursor = w->CWGraph1->cursor(1);
-    QPointF at(x->coordToPixel(cursor->xPosition()),
-               custom->yAxis->coordToPixel(cursor->yPosition()));
-    QMouseEvent press(QEvent::MouseButtonPress, at, custom->mapToGlobal(at), Qt::LeftButton,
-                      Qt::LeftButton, {});
-    QCoreApplication::sendEvent(custom, &press);
-    custom->repaint();
-    constexpr int Steps = 200;
-    t.start();
-    for (int i = 0; i < Steps; ++i) {
-        at.rx() += 1;
-        QMouseEvent move(QEvent::MouseMove, at, custom->mapToGlobal(at), Qt::NoButton,
-                         Qt::LeftButton, {});
-        QCoreApplication::sendEvent(custom, &move);
-        custom->repaint();
-    }
-    report("cursor_drag_repaint_history", t.nsecsElapsed() / Steps);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, custom->mapToGlobal(at), Qt::LeftButton,
-                        Qt::NoButton, {});
-    QCoreApplication::sendEvent(custom, &release);
+    report("cursor_drag_repaint_history", cursorDragNs(custom, *w->CWGraph1->cursor(1)));
 
     Windows::unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
