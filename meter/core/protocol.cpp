@@ -11,16 +11,15 @@ QByteArray RemoteKeyCommand(int keyCode)
     return b;
 }
 
-bool EndsInFrame(const QByteArray& input)
+bool IsLiveFrame(QByteArrayView six)
 {
-    const qsizetype n = input.size();
-    return n >= FrameLength && input[n - 6] == '\x02' && input[n - 1] == '\x03';
+    return six.size() == FrameLength && six[0] == '\x02' && six[FrameLength - 1] == '\x03';
 }
 
 qsizetype LatestFrame(QByteArrayView input)
 {
     for (qsizetype at = input.size() - FrameLength; at >= 0; --at)
-        if (input[at] == '\x02' && input[at + FrameLength - 1] == '\x03') return at;
+        if (IsLiveFrame(input.sliced(at, FrameLength))) return at;
     return -1;
 }
 

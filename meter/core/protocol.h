@@ -40,8 +40,8 @@ inline constexpr KeyInfo Keys[10] = {
 // "K", 0, 0, code; empty for a code outside 1..10.
 QByteArray RemoteKeyCommand(int keyCode);
 
-// The last six bytes begin with 0x02 and end with 0x03.
-bool EndsInFrame(const QByteArray& input);
+// Six bytes 02 x x x x 03.
+bool IsLiveFrame(QByteArrayView six);
 
 // Where the newest frame of the input starts: the last six bytes when they
 // begin with 0x02 and end with 0x03, else the latest such six-byte group

@@ -9,11 +9,6 @@ qint64 ReplyTimeLimitMs(qint64 bytes, qint64 baseMs)
     return baseMs + 2 * std::max<qint64>(bytes, 0) * 1000 / LineBytesPerSecond;
 }
 
-bool IsLiveFrame(QByteArrayView six)
-{
-    return six.size() == 6 && six[0] == '\x02' && six[5] == '\x03';
-}
-
 namespace {
 
 bool onlyFrames(QByteArrayView chunk)

@@ -8,6 +8,8 @@
 // meter writes a reply in one piece and its frames start again only after
 // it. Such frames never make a cut reply complete.
 
+#include "meter/core/protocol.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -22,9 +24,6 @@ inline constexpr int LineBytesPerSecond = 3840;
 // The time a reply of this many bytes may take: base plus twice its time
 // on the line.
 qint64 ReplyTimeLimitMs(qint64 bytes, qint64 baseMs);
-
-// Six bytes 02 x x x x 03.
-bool IsLiveFrame(QByteArrayView six);
 
 class ReplyReader
 {
