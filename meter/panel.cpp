@@ -417,12 +417,6 @@ void Panel::CutLiveList()
     liveRecords().cut();
 }
 
-void Panel::GridN_Scroll(int index)
-{
-    // Whichever grid moved, the other two follow it.
-    LiveList->follow(index);
-}
-
 void Panel::LblCOM_Click()
 {
     static const QString shortCaption = QStringLiteral("Panel   V10.05");

@@ -105,7 +105,6 @@ public:
     // Event procedures.
     void Timer1_Timer();
     void Timer2_Timer();
-    void GridN_Scroll(int index);
     void LblCOM_Click();
     void CmdL_Click();
     void Btn_Click(int keyCode);

@@ -216,6 +216,8 @@ public:
     }
 
     int dragging = 0; // the cursor being dragged, or 0
+    // A full drawing is already on its way.
+    bool replotQueued() const { return mReplotQueued; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override
@@ -523,12 +525,11 @@ Graph::Graph(QWidget* parent)
     plot_->addLayer(QStringLiteral("cursors"), plot_->layer(QStringLiteral("main")));
     cursorLayer_ = plot_->layer(QStringLiteral("cursors"));
     cursorLayer_->setMode(QCPLayer::lmBuffered);
-    cursorsItem_ = new CursorsItem(plot_, cursors_);
-    cursorsItem_->setLayer(cursorLayer_);
+    auto* cursorsItem = new CursorsItem(plot_, cursors_);
+    cursorsItem->setLayer(cursorLayer_);
     plot_->axisRect()->setRangeZoom(Qt::Orientations());
     plot_->selectionRect()->setPen(QPen(Qt::white, 0, Qt::DashLine));
 
-    connect(plot_, &QCustomPlot::beforeReplot, this, [this] { replotQueued_ = false; });
     connect(plot_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent* event) {
         if (plot_->rect().contains(event->position().toPoint())) emit clicked();
     });
@@ -559,7 +560,7 @@ void Graph::PlotY(const QVector<double>& values, double firstX, double incX)
     if (incX < 0) std::reverse(data.begin(), data.end());
     series_->data()->set(data, true);
     chartStep_ = incX > 0 ? incX : (incX < 0 ? -incX : 1);
-    if (style_ == BarsLeft) series_->leftBarWidth = chartStep_;
+    setBarWidth();
     nextX_ = values.isEmpty() ? firstX : (series_->data()->constEnd() - 1)->key + chartStep_;
     fitAxes(false);
     replot();
@@ -582,6 +583,7 @@ void Graph::ClearData()
     series_->data()->clear();
     nextX_ = 1;
     chartStep_ = 1;
+    setBarWidth();
     replot();
 }
 
@@ -667,10 +669,15 @@ Graph::PlotStyle Graph::plotStyle() const
     return style_;
 }
 
+void Graph::setBarWidth()
+{
+    series_->leftBarWidth = style_ == BarsLeft ? chartStep_ : 0;
+}
+
 void Graph::applyStyle()
 {
     series_->setPen(QPen(traceColor_, 0));
-    series_->leftBarWidth = style_ == BarsLeft ? chartStep_ : 0;
+    setBarWidth();
     if (style_ != Line) {
         series_->setLineStyle(QCPGraph::lsStepCenter);
         // An opaque mix of trace and plot area looks like a see-through fill;
@@ -779,7 +786,7 @@ void Graph::dragCursor(int index, const QPointF& pos)
 
 void Graph::replotCursors()
 {
-    if (replotQueued_) return;
+    if (plot_->replotQueued()) return;
     if (plot_->isVisible())
         cursorLayer_->replot();
     else
@@ -884,9 +891,7 @@ void Graph::applyLabelColors()
 
 void Graph::replot()
 {
-    if (replotQueued_) return; // many changes, one drawing
-    replotQueued_ = true;
-    plot_->replot(QCustomPlot::rpQueuedReplot);
+    plot_->replot(QCustomPlot::rpQueuedReplot); // many changes, one drawing
 }
 
 void Graph::render(QCPPainter* painter, const QSize& size)

@@ -14,11 +14,9 @@
 #include <vector>
 
 class QCPAxis;
-class QCPGraph;
 class QCPLayer;
 class QCPPainter;
 class QCustomPlot;
-class CursorsItem;
 class Graph;
 class GraphPlot;
 class LabelFormatTicker;
@@ -231,6 +229,7 @@ private:
     friend class GraphPlot;
     void fitAxes(bool chart);
     void applyStyle();
+    void setBarWidth();
     void applyLabelColors();
     // Redraws the cursors alone when nothing else waits to be drawn.
     void replotCursors();
@@ -244,10 +243,8 @@ private:
     GraphPlot* plot_;
     StepGraph* series_;
     QCPLayer* cursorLayer_;
-    CursorsItem* cursorsItem_;
     MarkersItem* markersItem_;
     std::vector<std::unique_ptr<GraphCursor>> cursors_;
-    bool replotQueued_ = false;
     GraphAxis x_;
     GraphAxis y_;
     PlotStyle style_ = Line;

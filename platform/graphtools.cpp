@@ -141,11 +141,10 @@ void GraphTools::applyEdits()
     }
 }
 
-void GraphTools::showCursor(int index, double, double y)
+void GraphTools::showCursor(int index, double x, double y)
 {
     if (index != 1) return;
-    if (setup_.xPosition)
-        setup_.xPosition->setText(QString::number(setup_.graph->cursor(1)->xPosition(), 'g', 15));
+    if (setup_.xPosition) setup_.xPosition->setText(QString::number(x, 'g', 15));
     if (setup_.yPosition)
         setup_.yPosition->setText(GraphAxis::formatValue(y, QStringLiteral("0.0")));
 }

@@ -41,7 +41,6 @@ public:
     ~FlexGrid() override;
 
     // The record list model, or nullptr for a grid of its own texts.
-    RecordListModel* recordModel() const { return records_; }
 
     // Row and column counts include the fixed ones. A new grid has 2 rows,
     // 2 columns and 1 fixed row (the titles), and no fixed column: the lists

@@ -31,10 +31,10 @@ bool LinePrinter::begin(const QString& family, double points)
     if (!painter_.begin(&printer_)) return false;
     open_ = true;
     started_ = true;
-    font_ = fixedPitchFont(family, points);
-    painter_.setFont(font_);
+    const QFont font = fixedPitchFont(family, points);
+    painter_.setFont(font);
     painter_.setPen(Qt::black);
-    const QFontMetricsF metrics(font_, &printer_);
+    const QFontMetricsF metrics(font, &printer_);
     lineHeight_ = metrics.lineSpacing();
     ascent_ = metrics.ascent();
     pageHeight_ = printer_.pageLayout().paintRectPixels(printer_.resolution()).height();

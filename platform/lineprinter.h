@@ -29,8 +29,6 @@ public:
     // cancelled as far as its driver allows.
     void abort();
 
-    QFont font() const { return font_; }
-
     // family at points when it is a fixed-pitch face here, else the system's
     // fixed-pitch face at points.
     static QFont fixedPitchFont(const QString& family, double points);
@@ -38,7 +36,6 @@ public:
 private:
     QPrinter& printer_;
     QPainter painter_;
-    QFont font_;
     qreal y_ = 0;
     qreal lineHeight_ = 0;
     qreal ascent_ = 0;

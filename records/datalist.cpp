@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPointer>
 #include <QScopeGuard>
 

@@ -1,8 +1,7 @@
 #include "records/listcommands.h"
 
 #include "common/graphstate.h"
-#include "platform/grid.h"
-#include "platform/recordlistview.h"
+#include "common/recordlist.h"
 #include "records/plotcommands.h"
 
 #include "records/filelist.h"
@@ -32,8 +31,7 @@ ListCommandRun::~ListCommandRun()
 void plotList(RecordListWindow& window)
 {
     if (listCommandRunning()) return;
-    // Records, not rows: the title row does not count.
-    graphState().PlotRecordCount = window.GridN[2]->rows() - 1;
+    graphState().PlotRecordCount = window.records().count();
     FileTransfer::PlotFromGrid(&window, window.records());
 }
 

@@ -35,8 +35,6 @@ public:
     // has given up or been cancelled.
     void GridSet_Click(int row);
 
-    bool downloading() const { return downloading_; }
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;

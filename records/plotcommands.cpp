@@ -15,6 +15,7 @@
 #include "platform/windows.h"
 #include "records/core/filestats.h"
 #include "records/core/plotscan.h"
+#include "records/core/setdump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -110,20 +111,19 @@ void PlotFromGrid(QWidget* listWindow, const RecordList& list)
     const RunContext run(listWindow);
 
     Panel::TimersPaused timers(run.panel());
-    QPointer<Panel> panel(run.panel());
-    const QString caption = panel ? panel->windowTitle() : QString();
+    const QString caption = run.panel() ? run.panel()->windowTitle() : QString();
     const auto restoreCaption = qScopeGuard([&] {
-        if (panel) panel->setWindowTitle(caption);
+        if (Panel* panel = run.panel()) panel->setWindowTitle(caption);
     });
 
     PlotScan scan(N);
     const bool complete = walk(
         N, run, [&](qsizetype from, qsizetype to) { scan.add(rows, from, to); },
         [&](qsizetype r) {
-            if (panel) panel->setWindowTitle(QString::number(r) + QStringLiteral(" Completed"));
+            if (Panel* panel = run.panel())
+                panel->setWindowTitle(QString::number(r) + QStringLiteral(" Completed"));
         });
     if (!complete) return;
-    scan.finish();
 
     // Shown and filled in one go: nothing runs in between.
     Windows::unload<Plot>();
@@ -155,23 +155,18 @@ void RunStatistics(QWidget* listWindow, const RecordList& list, bool fileList, b
     const ListCommandRun running;
     const RecordRows rows = list.records();
     const RunContext run(listWindow);
-    QPointer<QWidget> window(listWindow);
-    const QString caption = window->windowTitle();
+    const QString caption = listWindow->windowTitle();
 
     std::optional<Panel::TimersPaused> timers(std::in_place, run.panel());
     const auto restoreCaption = qScopeGuard([&] {
-        if (window) window->setWindowTitle(caption);
+        if (QWidget* window = run.list()) window->setWindowTitle(caption);
     });
 
     FileCounts counts;
     const qsizetype N = rows.size();
     const bool complete = walk(
         N, run, [&](qsizetype from, qsizetype to) { counts.add(rows, from, to); },
-        [&](qsizetype i) {
-            const double percent = N > 0 ? double(i) / double(N) * 100 : 100;
-            window->setWindowTitle(QString::number(percent, 'f', 1) +
-                                   QStringLiteral("% Completed"));
-        });
+        [&](qsizetype i) { listWindow->setWindowTitle(Logger::PercentCompleted(i, N)); });
     if (!complete) return;
 
     const StatisticsTables t = TablesFor(fileList, tenths);
@@ -180,9 +175,9 @@ void RunStatistics(QWidget* listWindow, const RecordList& list, bool fileList, b
     const std::optional<BinRange> range = OccupiedRange(bins);
     if (!range) {
         if (hideResolution) hideResolution();
-        window->setWindowTitle(caption);
+        listWindow->setWindowTitle(caption);
         timers.reset();
-        Platform::MsgBox(window, QStringLiteral("This list has no level to count."),
+        Platform::MsgBox(listWindow, QStringLiteral("This list has no level to count."),
                          Platform::Icon::Information, QStringLiteral("Dorvi"));
         return;
     }
@@ -200,7 +195,6 @@ void RunStatistics(QWidget* listWindow, const RecordList& list, bool fileList, b
     if (hideResolution) hideResolution();
     g.RecordCount = N;
 
-    g.LnTable = {};
     g.LnTable = PercentileTable(t.lnTenths ? std::span<const qint64>(counts.counts01dB)
                                            : std::span<const qint64>(counts.counts1dB),
                                 N, t.lnTenths);

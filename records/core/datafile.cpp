@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <algorithm>
 #include <charconv>
 #include <cstring>
 

@@ -48,6 +48,13 @@ QString rightAligned(QStringView text, int width)
     return out;
 }
 
+// Appends a cell right-aligned in width, straight from the store's bytes.
+void appendAligned(QString& line, QByteArrayView cell, int width)
+{
+    line.resize(line.size() + std::max<qsizetype>(width - cell.size(), 0), u' ');
+    line.append(QLatin1StringView(cell));
+}
+
 QString headerLine(const QString& caption, const QString& value)
 {
     return QStringLiteral("-         ") + caption + QStringLiteral(" : ") + value;
@@ -80,11 +87,11 @@ QString recordLine(const RecordRows& rows, qsizetype r, int perLine)
     QString line;
     if (r < 1 || r > rows.size()) return line;
     line.reserve(NumberWidth + TimeWidth + perLine * LevelWidth);
-    line += rightAligned(rows.text(r - 1, 0), NumberWidth);
-    line += rightAligned(rows.text(r - 1, 1), TimeWidth);
+    appendAligned(line, rows.cell(r - 1, 0), NumberWidth);
+    appendAligned(line, rows.cell(r - 1, 1), TimeWidth);
     const qsizetype last = std::min<qsizetype>(r + perLine - 1, rows.size());
     for (qsizetype j = r; j <= last; ++j)
-        line += rightAligned(rows.text(j - 1, 2), LevelWidth);
+        appendAligned(line, rows.cell(j - 1, 2), LevelWidth);
     return line;
 }
 

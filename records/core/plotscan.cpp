@@ -38,9 +38,4 @@ void PlotScan::add(const RecordRows& rows, qsizetype first, qsizetype last)
         add(rows.cell(k, 2));
 }
 
-void PlotScan::finish()
-{
-    inBlock_ = false;
-}
-
 } // namespace FileTransfer

@@ -31,11 +31,8 @@ public:
     void add(QByteArrayView level);
     // Records first to last - 1 (from 0) of rows.
     void add(const RecordRows& rows, qsizetype first, qsizetype last);
-    // The list has ended: a block still open closes without an end.
-    void finish();
 
     const QVector<double>& levels() const { return levels_; }
-    QVector<double>& levels() { return levels_; }
     const QList<PauseBlock>& blocks() const { return blocks_; }
 
 private:

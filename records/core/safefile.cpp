@@ -27,11 +27,6 @@ void setRoomLeft(std::optional<qint64> bytes)
     room = bytes;
 }
 
-std::optional<qint64> roomLeft()
-{
-    return room;
-}
-
 QString failureReason(const QFileDevice& file, int error)
 {
     const QString qt = file.errorString();

@@ -21,7 +21,6 @@ public:
     explicit SafeFile(const QString& path);
     ~SafeFile() override; // a file never committed is dropped
 
-    QString fileName() const { return file_.fileName(); }
     // Opens the temporary file beside the target; mode must allow writing.
     bool open(OpenMode mode) override;
     // Flushes, checks, and renames over the target. False, with nothing
@@ -54,6 +53,5 @@ QString failureReason(const QFileDevice& file, int error);
 // they fail as on a full disk (nullopt: as the system allows). Writes that
 // go in use the room up; bytes taken back give it back.
 void setRoomLeft(std::optional<qint64> bytes);
-std::optional<qint64> roomLeft();
 
 } // namespace DataFile

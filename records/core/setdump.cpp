@@ -1,5 +1,7 @@
 #include "records/core/setdump.h"
 
+#include "meter/core/logger.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,8 +9,6 @@ namespace Logger {
 
 namespace {
 
-constexpr qint64 HeadBytes = 359;
-constexpr qint64 RecordBytes = 38;
 constexpr qint64 ProgressEvery = 16384;
 
 // Days from 1970-01-01 of a date of the proleptic Gregorian calendar.
@@ -158,7 +158,7 @@ std::optional<DecodedSet> DecodeDump(QByteArrayView dump, qint64 records, int di
                                      const DecodeProgress& progress)
 {
     records = std::max<qint64>(records, 0);
-    if (dump.size() < HeadBytes + RecordBytes * records) return std::nullopt;
+    if (dump.size() < Meter::DumpLength(records)) return std::nullopt;
     const qint64 step = std::clamp(displayStep, 1, 255);
 
     DecodedSet set;
@@ -191,7 +191,8 @@ std::optional<DecodedSet> DecodeDump(QByteArrayView dump, qint64 records, int di
         if (k != 1 && k < next) continue;
         next = k + step;
         ++row;
-        const QByteArrayView rec = dump.sliced(HeadBytes + RecordBytes * (k - 1), RecordBytes);
+        const QByteArrayView rec =
+            dump.sliced(Meter::DumpHead + Meter::RecordBytes * (k - 1), Meter::RecordBytes);
         const char* numberEnd = putNumber(number, row);
         const char* timeEnd = k == 1 || set.ownTimes ? putClean(time, rec.sliced(12, 19))
                                                      : putTime(time, *start + (k - 1) * interval);

@@ -201,7 +201,6 @@ private slots:
         const RecordRows rows = rowsOf(levels);
         PlotScan scan(rows.size());
         scan.add(rows, 0, rows.size());
-        scan.finish();
         QCOMPARE(scan.levels(), QVector<double>(values.begin(), values.end()));
         QList<qint64> found;
         for (const PauseBlock& b : scan.blocks())
