@@ -13,7 +13,7 @@ using namespace GraphWindow;
 
 GraphicPlotWindow::GraphicPlotWindow(const Layout& l, QWidget* parent) : QWidget(parent)
 {
-    setUp(this, l.caption, l.client.width(), l.client.height());
+    Twips::fixedWindow(this, l.caption, l.client.width(), l.client.height());
     setFont(sansSerif(8.25));
 
     CWGraph1 = new Graph(this);

@@ -15,7 +15,7 @@
 
 Histogram::Histogram(QWidget* parent) : QWidget(parent)
 {
-    GraphWindow::setUp(this, QStringLiteral("Histogram"), 9570, 7200);
+    Twips::fixedWindow(this, QStringLiteral("Histogram"), 9570, 7200);
     // A narrow face: the Ln table's eleven columns, measured in the window's
     // font, then fit the grid's width, and its eleven rows its height.
     setFont(Twips::font(QStringLiteral("Liberation Sans Narrow"), 7.5));

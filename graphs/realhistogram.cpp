@@ -14,7 +14,7 @@
 
 RealHistogram::RealHistogram(QWidget* parent) : QWidget(parent)
 {
-    GraphWindow::setUp(this, QStringLiteral("Histogram"), 10320, 5730);
+    Twips::fixedWindow(this, QStringLiteral("Histogram"), 10320, 5730);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     Toolbar1 = new Toolbar(this);

@@ -14,15 +14,6 @@
 
 namespace GraphWindow {
 
-// A fixed window of the given client size in twips.
-inline void setUp(QWidget* w, const QString& caption, int widthTwips, int heightTwips)
-{
-    w->setWindowTitle(caption);
-    w->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    w->setFixedSize(Twips::px(widthTwips), Twips::px(heightTwips));
-}
-
 // The cursors the graph has at design, "Cursor-1" and "Cursor-2".
 inline void addDesignCursors(Graph* graph)
 {

@@ -107,10 +107,7 @@ Panel* Panel::instance()
 
 void Panel::build()
 {
-    setWindowTitle(QString::fromLatin1(Caption));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(9375), Twips::px(9780));
+    Twips::fixedWindow(this, QString::fromLatin1(Caption), 9375, 9780);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     COM = new SerialPort(this);

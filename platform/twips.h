@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 #include <QtGlobal>
 
 namespace Twips {
@@ -42,6 +43,16 @@ inline QFont font(const QString& family, double points, bool bold = false)
     f.setBold(bold);
     f.setStyleHint(family.contains(QLatin1String("Times")) ? QFont::Serif : QFont::SansSerif);
     return f;
+}
+
+// A window of fixed client size in twips with its caption, as every window
+// of the program is.
+inline void fixedWindow(QWidget* w, const QString& caption, int widthTwips, int heightTwips)
+{
+    w->setWindowTitle(caption);
+    w->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    w->setFixedSize(px(widthTwips), px(heightTwips));
 }
 
 } // namespace Twips

@@ -46,10 +46,7 @@ QIcon savePicture()
 DataList::DataList()
 {
     setObjectName(QStringLiteral("DataList"));
-    setWindowTitle(QStringLiteral("Data List"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(4110), Twips::px(4845));
+    Twips::fixedWindow(this, QStringLiteral("Data List"), 4110, 4845);
     const QFont bold = Twips::font(QStringLiteral("MS Sans Serif"), 8.25, true);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 

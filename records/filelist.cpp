@@ -68,10 +68,7 @@ SSPanel* panel(QWidget* parent, const QString& caption, const QFont& font, QRect
 
 RecordListWindow::RecordListWindow(Variant variant, const QString& caption) : variant_(variant)
 {
-    setWindowTitle(caption);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(4110), Twips::px(variant == Logger ? 4545 : 4515));
+    Twips::fixedWindow(this, caption, 4110, variant == Logger ? 4545 : 4515);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
     build();
 

@@ -41,10 +41,7 @@ QLabel* figureLabel(QWidget* parent, QRect place)
 Memory::Memory()
 {
     setObjectName(QStringLiteral("Memory"));
-    setWindowTitle(QStringLiteral("Data Logger"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
-    setFixedSize(Twips::px(3510), Twips::px(3405));
+    Twips::fixedWindow(this, QStringLiteral("Data Logger"), 3510, 3405);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     SSPanel1 = new SSPanel(QStringLiteral("Memory Size (MB)"), this);
