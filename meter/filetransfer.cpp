@@ -30,26 +30,22 @@ void ResetAndResync(Panel& panel)
     panel.CWInt->ClearData();
     panel.CWDec->ClearData();
 
-    // Wait, sending nothing, until a frame arrives, judged as the live tick
-    // judges it. An exchange that holds the port meanwhile keeps its bytes. A
-    // device that went away (a meter unplugged) is opened again now and then,
-    // so the meter is found again when it comes back under its name.
-    if (!PortExchange::busy()) panel.COM->flush();
-    QByteArray gathered;
+    // Wait, sending nothing, until frames arrive, judged as the live tick
+    // judges them. An exchange that holds the port meanwhile keeps its
+    // bytes. A device that went away (a meter unplugged) is opened again now
+    // and then, so the meter is found again when it comes back under its name.
+    if (!PortExchange::busy()) panel.takeLiveBytes();
+    panel.liveFrames.startReading();
     for (int waits = 1;; ++waits) {
         Rs232::WaitSeconds(0.02);
         if (!self || Rs232::ProgramEnding()) return;
-        if (PortExchange::busy()) {
-            gathered.clear();
-            continue;
-        }
+        if (PortExchange::busy()) continue;
         if ((panel.COM->lost() || !panel.COM->portOpen()) && waits % 25 == 0) {
             panel.COM->reopen();
-            gathered.clear();
+            panel.liveFrames.lose();
         }
-        gathered += panel.COM->input();
-        if (Meter::LatestFrame(gathered) >= 0) break;
-        gathered = gathered.right(Meter::FrameLength - 1);
+        panel.takeLiveBytes();
+        if (panel.liveFrames.framesSeen()) break;
     }
     panel.LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
     panel.Timer2->setEnabled(true);

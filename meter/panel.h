@@ -1,6 +1,7 @@
 #pragma once
 // The main window, laid out like the meter's front panel.
 
+#include "meter/core/framereader.h"
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
@@ -143,6 +144,10 @@ public:
 
     // Display of the decoded reading.
     void RefreshDisplay();
+    // Where the live frames start in the line's bytes; fed by takeLiveBytes,
+    // which every reader of the live line calls in place of a flush.
+    Meter::FrameReader liveFrames;
+    void takeLiveBytes();
     // Cut the live list back to its title row.
     void CutLiveList();
     // The resynchronisation's end of a running recording.
@@ -213,4 +218,5 @@ private:
     bool tickRunning_ = false;
     // When the running live tick began its latest poll; none between ticks.
     std::optional<qint64> pollNs_;
+    quint64 exchangesSeen_ = 0; // PortExchange::generation() at the last live read
 };

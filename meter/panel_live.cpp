@@ -33,35 +33,47 @@ void Panel::Timer1_Timer()
         return !self || Rs232::ProgramEnding() || PortExchange::busy() || !self->COM->portOpen();
     };
 
-    // One flush, then every byte gathered since is judged: a frame that
-    // arrives in pieces, or with stray bytes around it, is read all the same.
-    // The budget of 100 polls covers the whole tick, so a line that brings
-    // only noise times out like a silent one. The polls take in no clicks or
-    // keys: a handler that opened a dialog here would hold the tick, and the
-    // statistics would go on sampling a reading that no longer changes.
-    COM->flush();
-    QByteArray gathered;
+    // The flush takes what waits into the frame reader rather than dropping
+    // it, so a frame cut by it keeps its place; only frames that end from
+    // now on are readings. The budget of 100 polls covers the whole tick,
+    // so a line that brings only noise times out like a silent one. The
+    // polls take in no clicks or keys: a handler that opened a dialog here
+    // would hold the tick, and the statistics would go on sampling a reading
+    // that no longer changes.
+    takeLiveBytes();
+    liveFrames.startReading();
     for (int polls = 1;; ++polls) {
         pollNs_ = Clock::current().elapsedNs();
         Rs232::WaitSeconds(0.01, QEventLoop::ExcludeUserInputEvents);
         if (interrupted()) return;
-        gathered += COM->input();
-        if (const qsizetype at = Meter::LatestFrame(gathered); at >= 0) {
-            Meter::DecodeRange(uint8_t(gathered[at + 1]));
-            Meter::DecodeMode(uint8_t(gathered[at + 2]));
-            Meter::DecodeLevel(uint8_t(gathered[at + 3]), uint8_t(gathered[at + 4]));
+        takeLiveBytes();
+        if (const std::optional<QByteArray> f = liveFrames.latest()) {
+            Meter::DecodeRange(uint8_t(f->at(1)));
+            Meter::DecodeMode(uint8_t(f->at(2)));
+            Meter::DecodeLevel(uint8_t(f->at(3)), uint8_t(f->at(4)));
             break;
         }
-        // Only a frame that began in the last five bytes can still end later.
-        gathered = gathered.right(Meter::FrameLength - 1);
         if (polls >= 100) {
-            COM->flush();
             pollNs_.reset();
+            // Frames came, but where they start cannot be told yet: no
+            // reading, and no resynchronisation either.
+            if (liveFrames.framesSeen()) return;
             FileTransfer::ResetAndResync(*this);
             return;
         }
     }
     RefreshDisplay();
+}
+
+void Panel::takeLiveBytes()
+{
+    // An exchange read the line meanwhile: its bytes are gone, and with them
+    // where frames start.
+    if (const quint64 g = PortExchange::generation(); g != exchangesSeen_) {
+        exchangesSeen_ = g;
+        liveFrames.lose();
+    }
+    liveFrames.feed(COM->input(), Clock::current().elapsedNs() / 1'000'000);
 }
 
 void Panel::RefreshDisplay()

@@ -3,6 +3,7 @@
 namespace {
 bool held = false;
 bool failedWhileHeld = false;
+quint64 taken = 0;
 } // namespace
 
 PortExchange::PortExchange() : owned_(!held)
@@ -10,6 +11,7 @@ PortExchange::PortExchange() : owned_(!held)
     if (!owned_) return;
     held = true;
     failedWhileHeld = false;
+    ++taken;
 }
 
 PortExchange::~PortExchange()
@@ -48,6 +50,11 @@ bool PortExchange::failed() const
 bool PortExchange::busy()
 {
     return held;
+}
+
+quint64 PortExchange::generation()
+{
+    return taken;
 }
 
 PortOwner& PortOwner::instance()

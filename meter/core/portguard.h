@@ -30,6 +30,9 @@ public:
     bool failed() const;
 
     static bool busy();
+    // Counts the tokens handed out: a reader that shares the port with the
+    // exchanges sees from it that someone else read the line meanwhile.
+    static quint64 generation();
 
 private:
     bool owned_;

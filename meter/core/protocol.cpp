@@ -16,13 +16,6 @@ bool IsLiveFrame(QByteArrayView six)
     return six.size() == FrameLength && six[0] == '\x02' && six[FrameLength - 1] == '\x03';
 }
 
-qsizetype LatestFrame(QByteArrayView input)
-{
-    for (qsizetype at = input.size() - FrameLength; at >= 0; --at)
-        if (IsLiveFrame(input.sliced(at, FrameLength))) return at;
-    return -1;
-}
-
 bool EndsInHandshakeReply(const QByteArray& input)
 {
     return input.endsWith(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));

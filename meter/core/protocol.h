@@ -43,12 +43,6 @@ QByteArray RemoteKeyCommand(int keyCode);
 // Six bytes 02 x x x x 03.
 bool IsLiveFrame(QByteArrayView six);
 
-// Where the newest frame of the input starts: the last six bytes when they
-// begin with 0x02 and end with 0x03, else the latest such six-byte group
-// inside; -1 when there is none. A frame sent in pieces, or followed by
-// stray bytes, is found all the same.
-qsizetype LatestFrame(QByteArrayView input);
-
 // The last six bytes are the handshake reply 02 FF FF FF FF 03.
 bool EndsInHandshakeReply(const QByteArray& input);
 

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSet>
 #include <QTimer>
 #include <QToolButton>
 
@@ -372,6 +373,67 @@ private slots:
         }
         p->Timer1->setEnabled(false);
         line.sim.setFault(fault, false);
+    }
+
+    void splitFramesOfTwosAndThrees_data()
+    {
+        QTest::addColumn<int>("splitAt");
+        QTest::addColumn<bool>("changing");
+        for (int at = 1; at <= 5; ++at)
+            QTest::addRow("%d+%d, changing", at, 6 - at) << at << true;
+        QTest::newRow("4+2, the same frame") << 4 << false;
+    }
+    void splitFramesOfTwosAndThrees()
+    {
+        // Range, mode and level bytes of 02 and 03, each frame in two writes
+        // 40 ms apart, the ticks' reads cutting them anywhere: every reading
+        // shown is one the meter sent, and readings keep coming.
+        struct Reading
+        {
+            quint8 range, mode;
+            quint16 level;
+            const char* text;
+        };
+        const QList<Reading> readings{{0x00, 0x04, 0x0302, "77.0"},
+                                      {0x03, 0x02, 0x0203, "51.5"},
+                                      {0x02, 0x03, 0x0303, "77.1"},
+                                      {0x03, 0x04, 0x0202, "51.4"}};
+        const bool changing = fetch<bool>("changing");
+        qsizetype sent = 0;
+        auto send = [&] {
+            const Reading& r = readings[sent++ % (changing ? readings.size() : 1)];
+            line.sim.setRawRangeByte(r.range);
+            line.sim.setRawModeByte(r.mode);
+            line.sim.setRawLevelWord(r.level);
+        };
+        send();
+        line.sim.setSplitAt(fetch<int>("splitAt"));
+        line.sim.setSplitGap(40);
+        line.sim.setFault(MeterSim::Fault::SplitFrames, true);
+        const auto restore = qScopeGuard([this] {
+            line.sim.setFault(MeterSim::Fault::SplitFrames, false);
+            line.sim.setSplitAt(3);
+            line.sim.setSplitGap(30);
+        });
+        QTimer change;
+        connect(&change, &QTimer::timeout, this, send);
+        change.start(230);
+        QSet<QString> shown;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            shown.insert(p->ShownLCD->text());
+            if (p->LblCOM->text() != QLatin1String("COM1")) shown.insert(p->LblCOM->text());
+        });
+        watch.start(10);
+        p->Timer1->setEnabled(true);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.contains(QStringLiteral("77.0")), 1500);
+        runFor(800);
+        p->Timer1->setEnabled(false);
+        QSet<QString> sentTexts{QStringLiteral("140.0")}; // before the first frame
+        for (const Reading& r : readings)
+            sentTexts.insert(QString::fromLatin1(r.text));
+        QVERIFY2(sentTexts.contains(shown), qPrintable(QStringList(shown.values()).join(' ')));
+        if (changing) QVERIFY(shown.size() >= 3);
     }
 
     void meterUnpluggedAndBack()

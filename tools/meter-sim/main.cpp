@@ -69,14 +69,22 @@ int main(int argc, char* argv[])
                        "frame "
                        "(repeatable)."),
         QStringLiteral("name"));
+    const QCommandLineOption splitAtOption(
+        QStringLiteral("split-at"),
+        QStringLiteral("With the split fault: bytes of a frame in its first write (1 to 5)."),
+        QStringLiteral("n"), QStringLiteral("3"));
+    const QCommandLineOption splitGapOption(
+        QStringLiteral("split-gap"),
+        QStringLiteral("With the split fault: ms between a frame's two writes."),
+        QStringLiteral("ms"), QStringLiteral("30"));
     const QCommandLineOption stateOption(QStringLiteral("state"),
                                          QStringLiteral("Start run, pause or stop."),
                                          QStringLiteral("state"), QStringLiteral("run"));
     const QCommandLineOption levelOption(
         QStringLiteral("level"), QStringLiteral("Hold the level at this many tenths of a dB."),
         QStringLiteral("tenths"));
-    parser.addOptions(
-        {portOption, dirOption, periodOption, paceOption, faultOption, stateOption, levelOption});
+    parser.addOptions({portOption, dirOption, periodOption, paceOption, faultOption, splitAtOption,
+                       splitGapOption, stateOption, levelOption});
     parser.process(app);
 
     bool ok = false;
@@ -93,6 +101,13 @@ int main(int argc, char* argv[])
             return failWith(QStringLiteral("--level takes 0 to 32767 tenths of a dB"));
         sim.setLevel(level);
     }
+    const int splitAt = parser.value(splitAtOption).toInt(&ok);
+    if (!ok || splitAt < 1 || splitAt > 5)
+        return failWith(QStringLiteral("--split-at takes 1 to 5"));
+    const int splitGap = parser.value(splitGapOption).toInt(&ok);
+    if (!ok || splitGap < 0) return failWith(QStringLiteral("--split-gap takes 0 or more ms"));
+    sim.setSplitAt(splitAt);
+    sim.setSplitGap(splitGap);
     sim.setPeriod(period);
     sim.setPacing(parser.isSet(paceOption));
     for (const QString& name : parser.values(faultOption)) {

@@ -150,6 +150,7 @@ public:
     int stallAt = 0;
     int stallMs = 1000;
     int splitGap = 30;
+    int splitAt = 3;
     QByteArray extra = QByteArray("\x55\xAA", 2);
     QByteArray faultFilter;
     QByteArray handshake;
@@ -560,7 +561,7 @@ public:
         if (nowMs() < holdUntil) return;
         QByteArray frame;
         bool split, noise;
-        int gap;
+        int gap, at;
         {
             QMutexLocker lock(&mutex);
             if (has(Fault::Silence) || !live) return;
@@ -577,12 +578,13 @@ public:
             }
             split = has(Fault::SplitFrames);
             gap = splitGap;
+            at = splitAt;
             // A program that does not read must not make us hoard frames.
             if (queued + frame.size() > queueCap) return;
         }
         if (split) {
-            queue.push_back({frame.left(3), Chunk::Frame, false, 0});
-            queue.push_back({frame.mid(3), Chunk::FrameTail, !noise, std::max(0, gap)});
+            queue.push_back({frame.left(at), Chunk::Frame, false, 0});
+            queue.push_back({frame.mid(at), Chunk::FrameTail, !noise, std::max(0, gap)});
         } else {
             queue.push_back({frame, Chunk::Frame, !noise, 0});
         }
@@ -1040,6 +1042,12 @@ void MeterSim::setSplitGap(int msecs)
 {
     QMutexLocker lock(&d->mutex);
     d->splitGap = std::max(0, msecs);
+}
+
+void MeterSim::setSplitAt(int bytes)
+{
+    QMutexLocker lock(&d->mutex);
+    d->splitAt = std::clamp(bytes, 1, 5);
 }
 
 void MeterSim::setExtraBytes(const QByteArray& bytes)

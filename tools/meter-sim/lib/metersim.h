@@ -123,8 +123,8 @@
 //                     arrives is still logged and obeyed.
 //   Noise             six random bytes in place of each frame; they never
 //                     hold 03, so noise never looks like a frame.
-//   SplitFrames       each frame in two writes (3 + 3 bytes) with a gap
-//                     (default 30 ms); a reply cuts the gap short.
+//   SplitFrames       each frame in two writes (default 3 + 3 bytes) with
+//                     a gap (default 30 ms); a reply cuts the gap short.
 //   ShortReplies      a reply loses its last bytes (default 1: "J" answers
 //                     1 byte).
 //   TruncatedReplies  a reply stops after some bytes (default half of it);
@@ -262,6 +262,7 @@ public:
     void setTruncateAt(int bytes);        // 0: half the reply
     void setStall(int atByte, int msecs); // atByte 0: half the reply
     void setSplitGap(int msecs);
+    void setSplitAt(int bytes); // bytes in the first write, 1..5
     void setExtraBytes(const QByteArray& bytes);
     void setReplyFaultFilter(const QByteArray& commands); // empty: all replies
     // Answers the next `times` "A" with `reply` (times < 0: until cleared).
