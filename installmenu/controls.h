@@ -16,7 +16,7 @@ public:
     PictureBox(const QRect& geometry, QWidget* parent);
 
     QColor backColor() const { return backColor_; }
-    // Clears the drawing too, as setting a picture box's colour did.
+    // Clears the drawing too: the box starts afresh in its new colour.
     void setBackColor(const QColor& color);
     void Cls();
     // The size of the printing font; the controls in the box keep theirs.
@@ -37,7 +37,8 @@ private:
 };
 
 // A command button in the graphical style: its background colour can be set.
-// Its caption is in a sans-serif face of 8 pt, as the menu's buttons were.
+// Its caption is in a sans-serif face of 8 pt, which the menu's layout
+// was measured for.
 class CommandButton : public QPushButton
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #pragma once
 // The common dialog: save and open file dialogs that keep their last name and
-// filter between uses, as the original control's properties did.
+// filter between uses, so a command offers what was chosen the time before.
 
 #include <QString>
 

@@ -565,7 +565,7 @@ bool FlexGrid::eventFilter(QObject* watched, QEvent* event)
 void FlexGrid::headerClicked(Qt::Orientation orientation, int section)
 {
     if (section < 0) return;
-    // As the flex grid: a title selects its column, a row header its row.
+    // A title selects its column, a row header its row.
     if (orientation == Qt::Horizontal) {
         const int c = records_ ? 0 : section + fixedCols();
         if (rows() > fixedRows()) row_ = fixedRows();

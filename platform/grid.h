@@ -1,7 +1,6 @@
 #pragma once
-// A grid with the flex grid's semantics over a model of plain texts: rows
-// are numbered from 0, the fixed rows (titles) are drawn as the header and
-// never scroll, and hundreds of thousands of rows cost one string per cell.
+// A grid over a model of plain texts: rows are numbered from 0, the fixed rows (titles) are drawn
+// as the header and never scroll, and hundreds of thousands of rows cost one string per cell.
 
 #include <QStringList>
 #include <QTableView>
@@ -14,7 +13,7 @@ class FlexGrid : public QTableView
     Q_OBJECT
 
 public:
-    // Flex grid column alignments (setColAlignment); columns start left-centred.
+    // Column alignments (setColAlignment); columns start left-centred.
     enum Alignment {
         AlignLeftTop,
         AlignLeftCenter,
@@ -59,7 +58,7 @@ public:
     void setTextMatrix(int row, int col, const QString& text);
 
     // The current cell; it may be a fixed cell (how titles are written).
-    // Setting it highlights the cell but does not scroll, as the flex grid.
+    // Setting it highlights the cell but does not scroll the grid.
     int row() const;
     void setRow(int row);
     int col() const;

@@ -1,7 +1,7 @@
 #pragma once
-// The serial port with the semantics of the meter's original serial control:
-// a port number 1..16, settings "38400,n,8,1", binary input, a receive buffer
-// read whole and writes that leave at once.
+// The meter's serial port: a port number 1..16, settings "38400,n,8,1",
+// binary input, a receive buffer read whole, and writes that leave at once,
+// so loops that run no events still see every byte.
 
 #include <QByteArray>
 #include <QObject>

@@ -1,5 +1,6 @@
 #pragma once
-// Stand-ins for the three-dimensional panel, button, frame and option controls.
+// The three-dimensional panel, button, frame and option controls the
+// windows are built of.
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,7 +21,7 @@ using SSCommand = QPushButton;
 using SSOption = QRadioButton;
 using SSFrame = QGroupBox;
 
-// A label that reports clicks, as the original labels did.
+// A label that reports clicks: some captions are buttons too.
 class ClickLabel : public QLabel
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #pragma once
-// A timer with the original control's Enabled semantics: enabling a running
-// timer changes nothing; enabling a stopped one starts its interval afresh.
+// A timer switched by Enabled: enabling a running timer changes nothing;
+// enabling a stopped one starts its interval afresh.
 
 #include <QObject>
 #include <QTimer>

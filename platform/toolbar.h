@@ -1,5 +1,5 @@
 #pragma once
-// A toolbar of keyed push buttons, numbered from 1 like the original's.
+// A toolbar of push buttons told apart by their keys, and numbered from 1.
 
 #include <QIcon>
 #include <QList>

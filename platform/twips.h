@@ -1,6 +1,6 @@
 #pragma once
-// The original windows were laid out in twips with colours as &H00BBGGRR&
-// and fonts in points; these turn them into pixels at 96 dpi.
+// Window layouts are given in twips, colours as &H00BBGGRR& and fonts in
+// points; these turn them into pixels at 96 dpi.
 
 #include <QColor>
 #include <QFont>
