@@ -380,7 +380,9 @@ bool Panel::Form_Load()
         liveState().resetForLoad();
         samplingState().PcSamplingTime = 1;
         samplingState().DisplayStep = 1;
-        recordingStarted(false);
+        recordingState().Recording = false;
+        recordingState().RecordedLines = 0;
+        showSaveKey();
         LiveList->loadTitlesAndWidths();
         CutLiveList();
         Timer1->setEnabled(true);
@@ -398,7 +400,10 @@ void Panel::paintEvent(QPaintEvent*)
 
 void Panel::closeEvent(QCloseEvent* event)
 {
-    finishRecordingOnClose();
+    if (!finishRecordingOnClose()) {
+        event->ignore(); // the program goes on, the recording still waiting
+        return;
+    }
     Rs232::SetProgramEnding(true);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
@@ -410,7 +415,7 @@ void Panel::closeEvent(QCloseEvent* event)
 
 void Panel::CutLiveList()
 {
-    dumpFailed_ = false;
+    dumpFailedNs_.reset();
     liveRecords().cut();
 }
 

@@ -199,21 +199,27 @@ private:
     void dumpLiveList();
 
     // Who ends a recording decides how its end is told: the user's stop and
-    // the stop at the record limit only when something went wrong, the
-    // lost meter always, the closing of the window never.
+    // the stop at the record limit only when something went wrong or a
+    // retry wrote the file, the lost meter always, the closing never (it
+    // asks instead). The first stop ends the sampling; until a stop writes
+    // the final file the recording waits, whole. Returns why it could not.
     enum class StopBy { User, Limit, LostMeter, Closing };
-    void stopRecording(StopBy by);
-    void recordingStarted(bool on);
+    QString stopRecording(StopBy by);
+    void showSaveKey();
     void startRecording();
     void recordSample(const QString& sampleTime, const QString& dB);
-    void finishRecordingOnClose();
+    // True when Panel may close: the recording is in its file, or the user
+    // gives up what could not be written.
+    bool finishRecordingOnClose();
     void saveLiveList();
     bool refusedTarget(const QString& path);
 
-    std::unique_ptr<ScratchFile> scratch_; // "Fake" while a recording runs
-    bool scratchReported_ = false;         // its failure is told once until it has room again
+    // "Fake" while a recording runs or waits for its final file.
+    std::unique_ptr<ScratchFile> scratch_;
+    bool scratchReported_ = false; // its failure is told once until it has room again
     bool listSaving_ = false;
-    bool dumpFailed_ = false;
+    // When the latest dump of the full list failed; none while dumps succeed.
+    std::optional<qint64> dumpFailedNs_;
 
     bool tickRunning_ = false;
     // When the running live tick began its latest poll; none between ticks.

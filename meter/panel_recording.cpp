@@ -3,6 +3,7 @@
 
 #include "meter/panel.h"
 
+#include "meter/core/clock.h"
 #include "meter/core/livestats.h"
 #include "meter/core/recording.h"
 #include "meter/core/scratchfile.h"
@@ -32,6 +33,7 @@
 namespace {
 
 const QString ScratchName = QStringLiteral("Fake");
+constexpr qint64 DumpRetryNs = 10'000'000'000;
 
 bool sameFile(const QString& a, const QString& b)
 {
@@ -52,26 +54,24 @@ bool Panel::isRecording() const
     return recordingState().Recording;
 }
 
-void Panel::recordingStarted(bool on)
+void Panel::showSaveKey()
 {
-    RecordingState& r = recordingState();
-    r.Recording = on;
-    Toolbar1->button(1)->setIcon(toolbarPicture(on ? 12 : 1));
-    Toolbar1->button(1)->setToolTip(on ? QStringLiteral("Stop Recording")
-                                       : QStringLiteral("Save As"));
-    if (!on) {
-        r.RecordedLines = 0;
-        scratch_.reset();
-    }
+    // A recording still without its final file keeps the stop look: the key writes it.
+    const RecordingState& r = recordingState();
+    const bool stop = r.Recording || r.Pending;
+    Toolbar1->button(1)->setIcon(toolbarPicture(stop ? 12 : 1));
+    Toolbar1->button(1)->setToolTip(stop ? QStringLiteral("Stop Recording")
+                                         : QStringLiteral("Save As"));
 }
 
 void Panel::SaveKey()
 {
-    if (isRecording()) {
+    const RecordingState& r = recordingState();
+    if (r.Recording || r.Pending) {
         StopRecording();
         return;
     }
-    if (recordingState().Stopping) return;
+    if (r.Stopping) return;
     OptSampling->setChecked(true);
     OptSaveList->setChecked(false);
     SaveMode = 1;
@@ -83,7 +83,7 @@ void Panel::CmdSaveOK_Click()
 {
     PicSave->hide();
     const RecordingState& r = recordingState();
-    if (r.Recording || r.Stopping) return;
+    if (r.Recording || r.Stopping || r.Pending) return;
     if (SaveMode == 1)
         startRecording();
     else
@@ -147,7 +147,8 @@ void Panel::startRecording()
     s.RecMaxTime.clear();
 
     LblFileName->setText(Cmd.FileTitle);
-    recordingStarted(true);
+    r.Recording = true;
+    showSaveKey();
     LblRec->show();
 }
 
@@ -159,6 +160,9 @@ void Panel::recordSample(const QString& sampleTime, const QString& dB)
         LblCount->clear();
         LblRec->clear();
         r.RecordedLines = 0;
+        // A waiting recording's lines go into "Fake" as soon as there is
+        // room, not only at the next stop; never while a stop copies it.
+        if (r.Pending && !r.Stopping && scratch_) scratch_->writeWaiting();
         return;
     }
     r.RecordedLines += 1;
@@ -191,32 +195,46 @@ void Panel::StopRecording()
     stopRecording(StopBy::User);
 }
 
-void Panel::stopRecording(StopBy by)
+QString Panel::stopRecording(StopBy by)
 {
     RecordingState& r = recordingState();
-    if (!r.Recording || r.Stopping) return;
+    if (r.Stopping || (!r.Recording && !r.Pending)) return {};
     r.Stopping = true;
     const auto stopped = qScopeGuard([] { recordingState().Stopping = false; });
+    const bool again = r.Pending;
     LiveState& s = liveState();
-    s.RecLeqCount = 0;
-    s.RecLeqEnergy = 0;
-    const long long records = r.RecordedLines;
-    const std::unique_ptr<ScratchFile> scratch = std::move(scratch_);
-    recordingStarted(false);
-    LblRec->hide();
-    LblCount->clear();
-    LblFileName->clear();
+    if (r.Recording) {
+        // The sampling ends now, and so do the statistics of the header.
+        DataFile::RealTimeHeader& h = r.PendingHeader;
+        h.samplingTime = samplingState().PcSamplingTime;
+        h.BoardCA = BoardCA->caption();
+        h.BoardSFI = BoardSFI->caption();
+        h.BoardLevel = BoardLevel->caption();
+        h.maxLevel = s.RecMaxText.isEmpty() ? DataFile::NumberOrText(0.0)
+                                            : DataFile::NumberOrText(s.RecMaxText);
+        h.maxTime = s.RecMaxTime;
+        h.selText = s.RecSelText;
+        h.leqText = s.RecLeqText;
+        r.PendingRecords = r.RecordedLines;
+        r.Pending = true;
+        r.Recording = false;
+        r.RecordedLines = 0;
+        s.RecLeqCount = 0;
+        s.RecLeqEnergy = 0;
+        s.RecMaxText.clear();
+        LblRec->hide();
+        LblCount->clear();
+        LblFileName->clear();
+    }
+    const long long records = r.PendingRecords;
 
     // Lines still waiting for room get one more try; those left follow the
     // lines of "Fake" into the final file, so it lacks none of them.
     QByteArrayList waiting;
     QString waitingReason;
-    if (scratch) {
-        if (!scratch->writeWaiting()) {
-            waiting = scratch->waiting();
-            waitingReason = scratch->reason();
-        }
-        scratch->close();
+    if (scratch_ && !scratch_->writeWaiting()) {
+        waiting = scratch_->waiting();
+        waitingReason = scratch_->reason();
     }
 
     const QString target = r.RecordingFileName;
@@ -229,17 +247,7 @@ void Panel::stopRecording(StopBy by)
     else if (!out.open(QIODevice::WriteOnly))
         error = out.failure();
     if (error.isEmpty()) {
-        DataFile::RealTimeHeader h;
-        h.samplingTime = samplingState().PcSamplingTime;
-        h.BoardCA = BoardCA->caption();
-        h.BoardSFI = BoardSFI->caption();
-        h.BoardLevel = BoardLevel->caption();
-        h.maxLevel = s.RecMaxText.isEmpty() ? DataFile::NumberOrText(0.0)
-                                            : DataFile::NumberOrText(s.RecMaxText);
-        h.maxTime = s.RecMaxTime;
-        h.selText = s.RecSelText;
-        h.leqText = s.RecLeqText;
-        out.write(DataFile::realTimeFileHeader(h));
+        out.write(DataFile::realTimeFileHeader(r.PendingHeader));
 
         // Every line of "Fake", title line first, unchanged.
         ProgressThrottle progress;
@@ -263,33 +271,52 @@ void Panel::stopRecording(StopBy by)
     }
     LblCount->clear();
     fileTransferState().FileChosen = false;
-    s.RecMaxText.clear();
+    if (error.isEmpty()) {
+        r.Pending = false;
+        r.PendingRecords = 0;
+        r.PendingHeader = {};
+        scratch_.reset();
+    }
+    showSaveKey();
 
-    if (by == StopBy::Closing) return;
+    if (by == StopBy::Closing) return error;
     const QString where = QDir::toNativeSeparators(target);
     QStringList text;
     if (by == StopBy::LostMeter)
         text << QStringLiteral("The meter stopped answering, so the recording was ended.");
     if (!error.isEmpty()) {
-        text << QStringLiteral("The recording could not be written to %1:\r\n%2").arg(where, error)
-             << QStringLiteral("Its lines stay in the file \"Fake\".");
-        if (!waiting.isEmpty())
-            text << QStringLiteral("The last %1 of its %2 records are not among them: \"Fake\" "
-                                   "had no room for them (%3).")
+        text << QStringLiteral("The recording could not be written to %1:\r\n%2").arg(where, error);
+        const long long inFake = records - waiting.size();
+        if (waiting.isEmpty())
+            text << QStringLiteral("Its %1 records stay in the file \"Fake\".").arg(records);
+        else if (inFake > 0)
+            text << QStringLiteral("Its %1 records are kept: the first %2 in the file \"Fake\", "
+                                   "the last %3 in memory, as \"Fake\" has no room for them (%4).")
+                        .arg(records)
+                        .arg(inFake)
                         .arg(waiting.size())
+                        .arg(waitingReason);
+        else
+            text << QStringLiteral("Its %1 records are kept in memory, as the file \"Fake\" has "
+                                   "no room for them (%2).")
                         .arg(records)
                         .arg(waitingReason);
+        text << QStringLiteral("Once there is room, \"Stop Recording\" tries again. No new "
+                               "recording can start until the file is written.");
     } else {
         if (by == StopBy::LostMeter)
             text << QStringLiteral("Its %1 records are in %2.").arg(records).arg(where);
+        else if (again || !waiting.isEmpty())
+            text << QStringLiteral("The recording's %1 records were written to %2.")
+                        .arg(records)
+                        .arg(where);
         if (!waiting.isEmpty())
-            text << QStringLiteral("The recording was written to %1; it holds the last %2 "
-                                   "records, which the file \"Fake\" had no room for (%3).")
-                        .arg(where)
+            text << QStringLiteral("The last %1 of them are not in the file \"Fake\", which had "
+                                   "no room for them (%2).")
                         .arg(waiting.size())
                         .arg(waitingReason);
     }
-    if (text.isEmpty()) return;
+    if (text.isEmpty()) return error;
     const Platform::Icon icon = error.isEmpty() && by != StopBy::LostMeter
                                     ? Platform::Icon::Information
                                     : Platform::Icon::Critical;
@@ -298,6 +325,7 @@ void Panel::stopRecording(StopBy by)
         Platform::MsgBox(this, text.join(QStringLiteral("\r\n")), icon, QStringLiteral("Dorvi"));
     else
         Platform::Notify(this, text.join(QStringLiteral("\r\n")), icon, QStringLiteral("Dorvi"));
+    return error;
 }
 
 void Panel::endRecordingOnLoss()
@@ -307,9 +335,36 @@ void Panel::endRecordingOnLoss()
     recordingState().RecordedLines = 0;
 }
 
-void Panel::finishRecordingOnClose()
+bool Panel::finishRecordingOnClose()
 {
-    if (isRecording()) stopRecording(StopBy::Closing);
+    const RecordingState& r = recordingState();
+    if (r.Stopping) return false; // the final file is being written: closing must wait for it
+    const QString error = stopRecording(StopBy::Closing);
+    if (!r.Pending) return true;
+
+    // What closing gives up, told in records: those only in memory are lost.
+    const long long records = r.PendingRecords;
+    const long long inMemory = scratch_ ? scratch_->waiting().size() : 0;
+    const long long inFake = records - inMemory;
+    QString text = QStringLiteral("The recording could not be written to %1:\r\n%2\r\n")
+                       .arg(QDir::toNativeSeparators(r.RecordingFileName), error);
+    if (inMemory == 0)
+        text += QStringLiteral("If Dorvi closes now, its %1 records stay only in the file "
+                               "\"Fake\", which the next recording replaces.")
+                    .arg(records);
+    else if (inFake > 0)
+        text += QStringLiteral("If Dorvi closes now, the last %1 of its %2 records are lost: the "
+                               "file \"Fake\" has no room for them. The first %3 stay only in "
+                               "\"Fake\", which the next recording replaces.")
+                    .arg(inMemory)
+                    .arg(records)
+                    .arg(inFake);
+    else
+        text += QStringLiteral("If Dorvi closes now, its %1 records are lost: the file \"Fake\" "
+                               "has no room for them.")
+                    .arg(records);
+    text += QStringLiteral("\r\nClose anyway?");
+    return Platform::AskYesNo(this, text, QStringLiteral("Dorvi"));
 }
 
 void Panel::saveLiveList()
@@ -366,7 +421,9 @@ bool Panel::listFull() const
 void Panel::dumpLiveList()
 {
     // A save of the list in progress reads its rows; the dump waits for it.
-    if (dumpFailed_ || listSaving_) return;
+    // After a failure the dump waits a while for room before it tries again.
+    if (listSaving_) return;
+    if (dumpFailedNs_ && Clock::current().elapsedNs() - *dumpFailedNs_ < DumpRetryNs) return;
     WaitCursor wait;
     LiveState& s = liveState();
     const QString name = DataFile::liveGridDumpName(Now());
@@ -390,17 +447,27 @@ void Panel::dumpLiveList()
     QString error;
     const bool ok = DataFile::saveFile(name, bytes, &error);
     setWindowTitle(caption);
+    const QString where = QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath());
     if (!ok) {
-        dumpFailed_ = true;
-        Platform::Notify(
-            this,
-            QStringLiteral("The full live list could not be written to %1:\r\n%2\r\n"
-                           "The list is kept.")
-                .arg(QDir::toNativeSeparators(QFileInfo(name).absoluteFilePath()), error),
-            Platform::Icon::Critical, QStringLiteral("Dorvi"));
+        const bool first = !dumpFailedNs_;
+        dumpFailedNs_ = Clock::current().elapsedNs();
+        if (first)
+            Platform::Notify(this,
+                             QStringLiteral("The full live list could not be written to %1:\r\n"
+                                            "%2\r\nThe list is kept, and written as soon as "
+                                            "there is room.")
+                                 .arg(where, error),
+                             Platform::Icon::Critical, QStringLiteral("Dorvi"));
         return;
     }
     // The list empties and refills, its record numbers running on.
+    const bool again = dumpFailedNs_.has_value();
     s.DumpedRecords = s.LiveCount;
     CutLiveList();
+    if (again)
+        Platform::Notify(
+            this,
+            QStringLiteral("The full live list was written to %1; the list grows again.")
+                .arg(where),
+            Platform::Icon::Information, QStringLiteral("Dorvi"));
 }

@@ -33,6 +33,20 @@ QStringList qtFilters(const QString& filter)
     return out;
 }
 
+// The filter the user picked, 1-based. With the patterns hidden, Qt 6.4
+// reports the filter's shown name (its text before the hidden patterns,
+// blanks simplified) where later versions and native dialogs report the
+// whole filter; either is known here.
+int chosenFilter(const QString& filter, const QStringList& qtFilters, const QString& chosen)
+{
+    const qsizetype whole = qtFilters.indexOf(chosen);
+    if (whole >= 0) return int(whole) + 1;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i < qtFilters.size(); ++i)
+        if (parts[2 * i].simplified() == chosen.simplified()) return int(i) + 1;
+    return 1;
+}
+
 // Line breaks as the message was written (CR LF, LF CR, CR or LF) shown as such.
 QString shownLines(QString text)
 {
@@ -96,8 +110,7 @@ DialogAnswer realDialog(QWidget* parent, const DialogRequest& r)
         a.accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
         if (a.accepted) {
             a.fileName = dlg.selectedFiles().first();
-            a.filterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
-            if (a.filterIndex < 1) a.filterIndex = 1;
+            a.filterIndex = chosenFilter(r.filter, filters, dlg.selectedNameFilter());
         }
         break;
     }
@@ -199,6 +212,21 @@ void Notify(QWidget* parent, const QString& text, Icon icon, const QString& titl
         if (w.text == shown) return;
     n.waiting.append({parent, parent != nullptr, shown, title, icon});
     showNextNotice();
+}
+
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title)
+{
+    DialogRequest r;
+    r.kind = DialogRequest::Message;
+    r.text = text;
+    r.icon = Icon::Question;
+    r.title = title;
+    r.yesNo = true;
+    if (seamSlot()) return seamSlot()(r).accepted;
+    QMessageBox box(QMessageBox::Question, title, shownLines(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 QString InputBox(QWidget* parent, const QString& prompt, const QString& title,

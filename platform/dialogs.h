@@ -25,6 +25,7 @@ struct DialogRequest
     QString fileName;    // file dialogs: the name offered
     bool confirmOverwrite = false;
     bool modeless = false; // Message: shown by Notify, the caller went on at once
+    bool yesNo = false;    // Message: a question, answered Yes (accepted) or No
 };
 
 struct DialogAnswer
@@ -53,6 +54,8 @@ void MsgBox(QWidget* parent, const QString& text, Icon icon, const QString& titl
 // order raised, and a text already showing or waiting is not added again,
 // so a failure met at every tick shows once.
 void Notify(QWidget* parent, const QString& text, Icon icon, const QString& title);
+// Modal question with Yes and No buttons, No the default; true for Yes.
+bool AskYesNo(QWidget* parent, const QString& text, const QString& title);
 // Modal text prompt; the typed text, or an empty text on cancel.
 QString InputBox(QWidget* parent, const QString& prompt, const QString& title,
                  const QString& defaultAnswer);

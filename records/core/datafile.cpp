@@ -83,6 +83,15 @@ bool cutRow(QByteArrayView item, std::array<QByteArrayView, 3>& cells)
     return true;
 }
 
+// No control character but TAB: what no text file holds (line ends never
+// reach an item). Checked only where the reading stops, and on the first item.
+bool isText(QByteArrayView item)
+{
+    for (const char c : item)
+        if ((uchar(c) < 0x20 && c != '\t') || c == '\x7f') return false;
+    return true;
+}
+
 struct HeaderValue
 {
     const char* name;
@@ -121,6 +130,10 @@ public:
         if (index > r.headerLength) {
             std::array<QByteArrayView, 3> cells;
             if (!cutRow(text, cells)) {
+                // A binary file's bytes fall into "items" too, commas and all.
+                if (!firstItemText_ || !isText(raw))
+                    return stop(line, QStringLiteral("Line %1 is not a line of text: this is "
+                                                     "not a data file"));
                 if (lineHasComma && r.rows.isEmpty()) {
                     r.badLine = line;
                     r.commaForm = true;
@@ -143,6 +156,7 @@ public:
         } else if (index == 1 && r.headerLength > 1) {
             r.intervalText = QString::fromLatin1(text);
         } else if (index == 0) {
+            firstItemText_ = isText(raw);
             decideKind(text);
         }
         // index == headerLength: the title line, skipped
@@ -204,6 +218,7 @@ private:
     }
 
     ReadResult& r;
+    bool firstItemText_ = true;
     const HeaderValue* values = nullptr;
     const Progress& progress_;
     QElapsedTimer clock_;

@@ -66,26 +66,36 @@ public:
     }
 
     // The pointer at a point of the screen with these buttons down (bit 0: left).
-    void pointer(QPoint at, quint8 buttons)
+    // False when the event did not go out.
+    bool pointer(QPoint at, quint8 buttons)
     {
         QByteArray e(6, '\0');
         e[0] = 5;
         e[1] = char(buttons);
         qToBigEndian<quint16>(quint16(at.x()), e.data() + 2);
         qToBigEndian<quint16>(quint16(at.y()), e.data() + 4);
-        socket_.write(e);
-        socket_.waitForBytesWritten(1000);
+        return send(e);
     }
 
-    void click(QPoint at)
+    bool click(QPoint at)
     {
-        pointer(at, 1);
+        const bool down = pointer(at, 1);
         QTest::qWait(50);
-        pointer(at, 0);
+        const bool up = pointer(at, 0);
         QTest::qWait(50);
+        return down && up;
     }
 
 private:
+    // Writes bytes and waits until all of them went out.
+    bool send(const QByteArray& bytes)
+    {
+        if (socket_.write(bytes) != bytes.size()) return false;
+        while (socket_.bytesToWrite() > 0)
+            if (!socket_.waitForBytesWritten(1000)) return false;
+        return true;
+    }
+
     QByteArray read(qsizetype n)
     {
         QByteArray out;
@@ -112,14 +122,12 @@ private:
         const char pf[16] = {32, 24,        0,  1, 0, char(255), 0, char(255),
                              0,  char(255), 16, 8, 0, 0,         0, 0};
         memcpy(format.data() + 4, pf, 16);
-        socket_.write(format);
         QByteArray encodings(8, '\0');
         encodings[0] = 2;
         encodings[3] = 1; // raw only
-        socket_.write(encodings);
         image_ = QImage(size_, QImage::Format_RGB32);
         image_.fill(Qt::black);
-        return socket_.waitForBytesWritten(1000) || true;
+        return send(format + encodings);
     }
 
     QTcpSocket socket_;

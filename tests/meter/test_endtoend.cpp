@@ -86,7 +86,7 @@ private slots:
         QImage screen;
         QTRY_VERIFY_WITH_TIMEOUT(
             (screen = vnc.frame(), screen.pixelColor(portWindow + QPoint(5, 5)) == teal), 20000);
-        vnc.click(portWindow + Twips::rect(1320, 1080, 615, 375).center());
+        QVERIFY(vnc.click(portWindow + Twips::rect(1320, 1080, 615, 375).center()));
 
         // The main window at the top-left corner, its big figure showing the level.
         Panel reference;

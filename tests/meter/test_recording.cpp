@@ -28,10 +28,13 @@
 namespace {
 
 QDateTime clockNow;
-// The date and time of the samples are the test's; waits run as usual.
+qint64 skewNs = 0;
+// The date and time of the samples are the test's, and so is a jump of the
+// monotonic time; waits run as usual.
 struct TestClock : Clock
 {
     QDateTime now() override { return clockNow; }
+    qint64 elapsedNs() override { return Clock::elapsedNs() + skewNs; }
 } testClock;
 
 QByteArray readAll(const QString& path)
@@ -137,6 +140,7 @@ private slots:
     {
         resetModuleState();
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 0, 0));
+        skewNs = 0;
         Clock::set(&testClock);
         dialogs = {};
         dialogs.install();
@@ -445,25 +449,78 @@ private slots:
             QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), recorded + 6);
             return;
         }
+        // Both full: the sampling ends, the records wait and the key stays "Stop".
         stop();
         QVERIFY(!recordingState().Recording);
+        QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
         QCOMPARE(readAll(target), old); // the earlier file stays whole
         QCOMPARE(messages().size(), 1);
         const QString m = messages()[0];
         QVERIFY2(m.contains(QDir::toNativeSeparators(target)) &&
                      m.contains(qt_error_string(ENOSPC)) &&
-                     m.contains(QStringLiteral("The last %1 of its %2 records")
-                                    .arg(recorded + 5 - inFake)
-                                    .arg(recorded + 5)),
+                     m.contains(QStringLiteral("Its %1 records are kept: the first %2 in the "
+                                               "file \"Fake\", the last %3 in memory")
+                                    .arg(recorded + 5)
+                                    .arg(inFake)
+                                    .arg(recorded + 5 - inFake)) &&
+                     m.contains(QStringLiteral("tries again")),
                  qPrintable(m));
         QCOMPARE(wholeLinesInOrder(readAll(QStringLiteral("Fake"))), inFake);
-        // A list saved over the same file fails alike and keeps it.
-        saveList(target);
-        QCOMPARE(readAll(target), old);
+        tick(950); // joins the live list only, and not the header's maximum
+
+        // Room again: the next stop writes every record, in order.
+        disk.makeRoom();
+        stop();
+        QCOMPARE(tooltip(), QStringLiteral("Save As"));
+        const QByteArray file = readAll(target);
+        QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), recorded + 5);
+        QCOMPARE(lines(file)[5], QByteArray("70.0\r"));
         QCOMPARE(messages().size(), 2);
-        QVERIFY(messages()[1].contains(QDir::toNativeSeparators(target)) &&
-                messages()[1].contains(qt_error_string(ENOSPC)));
+
+        // A list saved over the same file fails alike and keeps it.
+        disk.fill();
+        saveList(target);
+        QCOMPARE(readAll(target), file);
+        QCOMPARE(messages().size(), 3);
+        QVERIFY(messages()[2].contains(QDir::toNativeSeparators(target)) &&
+                messages()[2].contains(qt_error_string(ENOSPC)));
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files), (QStringList{"Fake", "old.dvrk"}));
+    }
+
+    void closeWhileBothFull_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no keeps it running") << false;
+        QTest::newRow("yes closes") << true;
+    }
+    void closeWhileBothFull()
+    {
+        FullDisk disk(false);
+        QVERIFY(QDir::setCurrent(disk.path()));
+        const auto back = qScopeGuard([this] { QDir::setCurrent(work.path()); });
+        const QString target = disk.filePath(QStringLiteral("r.dvrk"));
+        startRecording(target);
+        tick(600);
+        disk.fill();
+        tick(610);
+        tick(620);
+        QSignalSpy ended(p.get(), &Panel::unloaded);
+        Platform::DialogAnswer answer;
+        answer.accepted = fetch<bool>("yes");
+        dialogs.answers.append(answer);
+        p->close();
+        QCOMPARE(messages().size(), 2); // "Fake" full, then the question
+        const Platform::DialogRequest asked = dialogs.of(Platform::DialogRequest::Message)[1];
+        QVERIFY(asked.yesNo);
+        QVERIFY2(asked.text.contains(QStringLiteral("the last 2 of its 3 records are lost")),
+                 qPrintable(asked.text));
+        QCOMPARE(ended.size(), answer.accepted ? 1 : 0);
+        if (answer.accepted) return;
+        QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
+        disk.makeRoom();
+        stop();
+        const QByteArray file = readAll(target);
+        QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), 3);
     }
 
     void scratchCannotBeCreated()
@@ -574,6 +631,28 @@ private slots:
         QCOMPARE(p->GridN[0]->rows(), 3);                                  // kept
         p->Toolbar1_ButtonClick(QStringLiteral("Refresh"));
         tick(600);
+        QCOMPARE(p->GridN[0]->rows(), 2);
+    }
+
+    void dumpTriedAgainWhenRoomIsBack()
+    {
+        recordingState().ListLimit = 2;
+        tick(600);
+        tick(600);
+        DataFile::setRoomLeft(0);
+        const auto room = qScopeGuard([] { DataFile::setRoomLeft(std::nullopt); });
+        tick(600); // the dump fails: the list is kept
+        QCOMPARE(messages().size(), 1);
+        DataFile::setRoomLeft(std::nullopt);
+        tick(600); // too soon for another try
+        QCOMPARE(p->GridN[0]->rows(), 3);
+        skewNs = 10'000'000'000;
+        tick(610);
+        QCOMPARE(p->GridN[0]->rows(), 1);
+        QCOMPARE(messages().size(), 2);
+        QVERIFY(dialogs.of(Platform::DialogRequest::Message)[1].modeless);
+        QVERIFY(messages()[1].contains(QStringLiteral("grows again")));
+        tick(620);
         QCOMPARE(p->GridN[0]->rows(), 2);
     }
 };

@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/grid.h"
 #include "platform/toolbar.h"
+#include "realfiledialog.h"
 #include "records/core/datafile.h"
 #include "records/core/filetransferstate.h"
 #include "records/datalist.h"
@@ -130,6 +131,24 @@ private slots:
         QCOMPARE(r.captions.value("BoardLevel"), w->BoardLevel->caption());
         QCOMPARE(r.captions.value("BoardMaxdB"), w->BoardMaxdB->caption());
         QVERIFY(r.rows == w->list().records());
+    }
+
+    // The filter picked in the real dialog is the one the file is written in.
+    void saveThroughTheRealDialog_data() { save_data(); }
+    void saveThroughTheRealDialog()
+    {
+        Platform::setDialogSeam({});
+        loggerState().LoggerInterval = "5";
+        w->showSet(goldenSet());
+        w->Cmd.FileName = dir.filePath(QStringLiteral("start")); // opens the dialog there
+        const int filter = fetch<int>("filter");
+        const QString name = QStringLiteral("real%1").arg(filter); // no extension added
+        answerRealFileDialog(this, filter, name);
+        w->Toolbar1_ButtonClick(QStringLiteral("Save"));
+        QCOMPARE(w->Cmd.FilterIndex, filter);
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), golden().replace('\t', fetch<char>("separator")));
     }
 
     void saveThatCannotWrite()

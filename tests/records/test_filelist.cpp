@@ -6,6 +6,7 @@
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
 #include "platform/toolbar.h"
+#include "realfiledialog.h"
 #include "records/filelist.h"
 #include "records/listcommands.h"
 #include "testutil.h"
@@ -183,6 +184,10 @@ private slots:
         QTest::newRow("bad line") << QByteArray("x\r\n1\ta\t60.1\t\r\nbroken\r\n2\tb\t6\t\r\n")
                                   << "1|a|60.1"
                                   << "Line 3 ";
+        const char binary[] = "\x7f"
+                              "ELF\x02\x01\x01\0\0\r\n\x03\0,\x3e\0\x01\r\n";
+        QTest::newRow("binary file, commas and all") << QByteArray(binary, sizeof binary - 1) << ""
+                                                     << "not a data file";
     }
     void readingCutShort()
     {
@@ -393,6 +398,19 @@ private slots:
         p->Toolbar1_ButtonClick(QStringLiteral("Open"));
         QCOMPARE(shownFilters, QStringList({"Data Files (*.dvrk)", "All Files (*.*)"}));
         QVERIFY(listed);
+    }
+
+    // The filter picked in the real "Open" dialog is the one read back.
+    void openReadsBackTheFilter()
+    {
+        Platform::setDialogSeam({});
+        QVERIFY(QFile::copy(dataFile("list_tab.dvrk"), dir.filePath("listed")));
+        p->Cmd.FileName = dir.filePath("none.dvrk"); // opens the dialog in that folder
+        answerRealFileDialog(this, 2, QStringLiteral("listed"));
+        p->Toolbar1_ButtonClick(QStringLiteral("Open"));
+        QCOMPARE(p->Cmd.FilterIndex, 2);
+        QVERIFY(shown());
+        QCOMPARE(shown()->windowTitle(), "listed");
     }
 };
 
