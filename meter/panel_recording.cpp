@@ -3,7 +3,7 @@
 
 #include "meter/panel.h"
 
-#include "meter/core/clock.h"
+#include "common/clock.h"
 #include "meter/core/livestats.h"
 #include "meter/core/recording.h"
 #include "meter/core/scratchfile.h"

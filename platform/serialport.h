@@ -3,13 +3,15 @@
 // binary input, a receive buffer read whole, and writes that leave at once,
 // so loops that run no events still see every byte.
 
+#include "common/meterport.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
 class QSerialPort;
 
-class SerialPort : public QObject
+class SerialPort : public QObject, public MeterPort
 {
     Q_OBJECT
 public:
@@ -25,23 +27,21 @@ public:
 
     // Opens or closes; false with errorString() when the port cannot be opened.
     bool setPortOpen(bool open);
-    bool portOpen() const;
+    bool portOpen() const override;
     // The device went away under the open port (a meter unplugged, the
     // simulator stopped): nothing more arrives until it is opened again.
-    bool lost() const { return lost_; }
+    bool lost() const override { return lost_; }
     // Closes and opens the same COMn again, following its link anew.
-    bool reopen();
+    bool reopen() override;
     QString errorString() const { return error_; }
 
     // Bytes waiting in the receive buffer, after taking in what the system holds.
-    int inBufferCount();
+    int inBufferCount() override;
     // Every waiting byte, emptying the buffer.
-    QByteArray input();
-    // Empties the receive buffer.
-    void flush() { input(); }
+    QByteArray input() override;
     // Writes the bytes in one piece and pushes them out at once. A text is
     // sent one byte per character (Latin-1).
-    void output(const QByteArray& bytes);
+    void output(const QByteArray& bytes) override;
     void output(const QString& text) { output(text.toLatin1()); }
 
     // The device behind COMn: on Windows the system port; elsewhere the link

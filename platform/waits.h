@@ -2,7 +2,7 @@
 // Waits that keep the windows responsive: pending events run while the
 // program sleeps in a nested event loop, on the program's one clock.
 
-#include "meter/core/clock.h"
+#include "common/clock.h"
 
 #include <QEventLoop>
 

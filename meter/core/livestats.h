@@ -2,7 +2,7 @@
 // Running Leq, SEL and maximum, the live histograms, the level extremes and
 // the histories that every second of Panel.Timer2 feeds.
 
-#include "meter/core/clock.h"
+#include "common/clock.h"
 
 #include <QString>
 #include <QVector>

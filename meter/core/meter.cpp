@@ -1,6 +1,6 @@
 #include "meter/core/meter.h"
 
-#include "meter/core/clock.h"
+#include "common/clock.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include "common/graphstate.h"
 #include "graphs/realhistogram.h"
 #include "graphs/realtimegraph.h"
-#include "meter/core/clock.h"
+#include "common/clock.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"

@@ -1,4 +1,4 @@
-#include "meter/core/clock.h"
+#include "common/clock.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

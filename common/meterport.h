@@ -1,0 +1,26 @@
+#pragma once
+// The line to the meter as an exchange with it sees it: what came, what to
+// send, and whether the line is there at all. The serial port is one; tests
+// script one of their own.
+
+#include <QByteArray>
+
+class MeterPort
+{
+public:
+    virtual ~MeterPort() = default;
+
+    virtual bool portOpen() const = 0;
+    // The device went away under the open port: nothing more arrives until
+    // it is opened again.
+    virtual bool lost() const = 0;
+    // Closes and opens the same line again.
+    virtual bool reopen() = 0;
+    // Bytes waiting, after taking in what the system holds.
+    virtual int inBufferCount() = 0;
+    // Every waiting byte, emptying the buffer.
+    virtual QByteArray input() = 0;
+    // Writes the bytes in one piece and pushes them out at once.
+    virtual void output(const QByteArray& bytes) = 0;
+    void flush() { input(); }
+};
