@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 
@@ -48,6 +49,11 @@ void Clock::sleep(qint64 ns, QEventLoop::ProcessEventsFlags flags)
     // Round up so the loop does not wake a hair early and spin.
     wake.start(int(std::min<qint64>((ns + 999'999) / 1'000'000, 1'000'000)));
     loop.exec(flags);
+}
+
+void Clock::pause(qint64 ns)
+{
+    if (ns > 0) QThread::usleep(quint64((ns + 999) / 1000));
 }
 
 Clock& Clock::current()

@@ -21,6 +21,8 @@ public:
     // Sleeps up to ns, running the events of the kinds flags lets through
     // as they arrive; no busy spin.
     virtual void sleep(qint64 ns, QEventLoop::ProcessEventsFlags flags);
+    // Sleeps ns running no events at all.
+    virtual void pause(qint64 ns);
 
     // The clock in use; nullptr puts the real one back.
     static Clock& current();

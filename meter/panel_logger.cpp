@@ -4,6 +4,7 @@
 
 #include "meter/panel.h"
 
+#include "meter/core/exchange.h"
 #include "meter/core/logger.h"
 #include "meter/core/meter.h"
 #include "meter/core/portguard.h"
@@ -18,11 +19,9 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QPointer>
-#include <QThread>
 
 namespace {
 
@@ -57,43 +56,75 @@ protected:
     }
 };
 
-// The reply to "N" as it comes, timed from the request.
-struct DirectoryRead
+// The directory request: the reply's head within 0.1 s while the windows'
+// events run, then its rest with no events running, so no command can come
+// between. The rest gives up after 2 s without a byte, or when the whole
+// reply is not in within 2 s plus twice its time on the line.
+class DirectoryExchange
 {
-    Meter::DirectoryReader reader;
-    QElapsedTimer clock;
+public:
+    DirectoryExchange(Panel& panel, const PortExchange& token) : exchange_(*panel.COM, reader)
+    {
+        exchange_.interrupted = [self = QPointer<Panel>(&panel)] { return !self; };
+        exchange_.failed = [&token] { return token.failed(); };
+    }
+    DirectoryExchange(const DirectoryExchange&) = delete;
+    DirectoryExchange& operator=(const DirectoryExchange&) = delete;
 
-    void take(SerialPort& com) { reader.feedAt(com.input(), clock.elapsed()); }
+    // Empties the line, asks and reads what came. False when Panel went away.
+    bool ask()
+    {
+        exchange_.send(QByteArray(1, Meter::CmdDirectory));
+        if (!exchange_.wait(100)) return false;
+        exchange_.read();
+        return true;
+    }
+    // Not a byte came, and the port is fine: the meter is not there to ask.
+    bool nothingCame() const
+    {
+        return reader.size() == 0 && reader.lastByteMs() == 0 && !exchange_.portFailed();
+    }
+    // The number of sets came.
+    bool headIn() const { return reader.headIn() && !exchange_.portFailed(); }
+    bool finish()
+    {
+        end_ = reader.complete()
+                   ? Meter::End::Whole
+                   : exchange_.gather(
+                         {2, Meter::DirectoryQuietMs,
+                          Meter::ReplyTimeLimitMs(reader.expected(), Meter::DirectoryQuietMs), 0,
+                          Meter::Events::None});
+        return end_ == Meter::End::Whole;
+    }
+    // What went wrong, for the user.
+    QString failure() const
+    {
+        if (exchange_.portFailed() || end_ == Meter::End::Failed)
+            return QStringLiteral("The connection to the meter was lost.");
+        if (!reader.headIn())
+            return QStringLiteral("The meter answered with %1 bytes where the list of its sets "
+                                  "has at least %2.")
+                .arg(reader.size())
+                .arg(Meter::DirectoryHead);
+        return QStringLiteral("The meter stopped answering after %1 of the %2 bytes of the list "
+                              "of its sets.")
+            .arg(std::min(reader.size(), reader.expected()))
+            .arg(reader.expected());
+    }
+
+    Meter::DirectoryReader reader;
+
+private:
+    Meter::Exchange exchange_;
+    Meter::End end_ = Meter::End::Whole;
 };
 
-// Empties the receive buffer, asks for the directory and reads what came
-// within 0.1 s (events run meanwhile). False when Panel went away.
-bool askDirectory(const QPointer<Panel>& panel, DirectoryRead& read)
+// The message of a directory that could not be read by the command.
+QString listingFailed(const QString& why, const QString& command)
 {
-    SerialPort& com = *panel->COM;
-    com.flush();
-    com.output(QByteArray(1, Meter::CmdDirectory));
-    read.clock.start();
-    Rs232::WaitSeconds(0.1);
-    if (!panel || Rs232::ProgramEnding()) return false;
-    read.take(*panel->COM);
-    return true;
-}
-
-// Reads the rest of the directory without letting events run. Gives up
-// after 2 s without a byte, or when the whole reply is not in within 2 s
-// plus twice its time on the line, or when the port fails.
-bool finishDirectory(SerialPort& com, DirectoryRead& read, const PortExchange& token)
-{
-    const qint64 limit = Meter::ReplyTimeLimitMs(read.reader.expected(), Meter::DirectoryQuietMs);
-    while (!read.reader.complete()) {
-        if (token.failed() || !com.portOpen()) return false;
-        const qint64 now = read.clock.elapsed();
-        if (now - read.reader.lastByteMs() > Meter::DirectoryQuietMs || now > limit) return false;
-        QThread::msleep(2);
-        read.take(com);
-    }
-    return true;
+    return QStringLiteral("\"%1\": the list of the sets stored in the meter could not be read.\r\n"
+                          "%2\r\nNothing was changed on the meter.")
+        .arg(command, why);
 }
 
 } // namespace
@@ -112,16 +143,21 @@ void Panel::MemoryCommand()
     if (!COM->portOpen()) return;
     PortExchange token = PortOwner::take();
     if (!token) return;
-    QPointer<Panel> self(this);
     logger.MemoryFormOpen = true;
     TimersPaused paused(this);
 
-    DirectoryRead read;
-    if (!askDirectory(self, read)) return;
-    if (!read.reader.headIn()) {
+    DirectoryExchange read(*this, token);
+    if (!read.ask()) return;
+    auto failed = [&] {
+        // Nothing half read is shown as the meter's directory.
+        Windows::unload<Memory>();
         logger.MemoryFormOpen = false;
-        return;
-    }
+        if (read.nothingCame()) return;
+        const QString text = listingFailed(read.failure(), QStringLiteral("Memory"));
+        token.release();
+        Platform::MsgBox(this, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+    };
+    if (!read.headIn()) return failed();
     if (read.reader.sets() == 0) {
         Platform::MsgBox(this, QStringLiteral("No Data in Memory"), Platform::Icon::Information,
                          QStringLiteral("Dorvi"));
@@ -130,11 +166,7 @@ void Panel::MemoryCommand()
     }
     Memory* memory = Windows::get<Memory>();
     memory->show();
-    if (!finishDirectory(*COM, read, token)) {
-        Windows::unload<Memory>();
-        logger.MemoryFormOpen = false;
-        return;
-    }
+    if (!read.finish()) return failed();
     const Meter::LoggerDirectory d = read.reader.directory();
     for (qsizetype k = 0; k < d.entries.size(); ++k)
         logger.SetAddress[size_t(k)] = d.entries[k].address;
@@ -152,8 +184,8 @@ void Panel::EraseCommand()
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
 
-    DirectoryRead read;
-    if (!askDirectory(self, read)) return;
+    DirectoryExchange read(*this, token);
+    if (!read.ask()) return;
     ComboErase->clear();
     ComboErase->addItem(QStringLiteral("Exit"));
     ComboErase->setCurrentIndex(0);
@@ -161,7 +193,15 @@ void Panel::EraseCommand()
         logger.MemoryFormOpen = false;
         setTimersEnabled(true);
     };
-    if (!read.reader.headIn()) return endQuietly();
+    // The pop-up offers no set of a list half read.
+    auto failed = [&] {
+        endQuietly();
+        if (read.nothingCame()) return;
+        const QString text = listingFailed(read.failure(), QStringLiteral("Erase"));
+        token.release();
+        Platform::MsgBox(this, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+    };
+    if (!read.headIn()) return failed();
     if (read.reader.sets() == 0) {
         Platform::MsgBox(this, QStringLiteral("No Data in Memory"), Platform::Icon::Information,
                          QStringLiteral("Dorvi"));
@@ -171,8 +211,8 @@ void Panel::EraseCommand()
         PicErase->raise();
         return;
     }
+    if (!read.finish()) return failed();
     ComboErase->addItem(QStringLiteral("All"));
-    if (!finishDirectory(*COM, read, token)) return endQuietly();
     const Meter::LoggerDirectory d = read.reader.directory();
     for (qsizetype k = 0; k < d.entries.size(); ++k) {
         logger.SetAddress[size_t(k)] = d.entries[k].address;

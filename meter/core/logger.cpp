@@ -25,7 +25,7 @@ qint64 DumpLength(qint64 records)
 
 QString MemoryFigureText(quint32 figure)
 {
-    // Rounded half away from zero, as the figures were always shown.
+    // Rounded half away from zero: 65536 is shown as 65.5.
     const double tenths = std::floor(double(figure) / 100.0 + 0.5);
     return QString::number(tenths / 10.0, 'f', 1);
 }
@@ -45,10 +45,9 @@ quint16 le16(QByteArrayView b, qsizetype at)
 
 } // namespace
 
-void DirectoryReader::feed(QByteArrayView chunk, bool afterQuiet)
+qint64 DirectoryReader::sizeOf(QByteArrayView reply) const
 {
-    ReplyReader::feed(chunk, afterQuiet);
-    if (expected() < 0 && headIn()) setExpected(DirectoryLength(sets()));
+    return reply.size() < DirectoryHead ? -1 : DirectoryLength(quint8(reply[DirectoryHead - 1]));
 }
 
 int DirectoryReader::sets() const

@@ -69,12 +69,14 @@ struct LoggerDirectory
 class DirectoryReader : public ReplyReader
 {
 public:
-    void feed(QByteArrayView chunk, bool afterQuiet = false) override;
     // The first ten bytes are in: the number of sets is known.
     bool headIn() const { return size() >= DirectoryHead; }
     int sets() const;
     // The memory figures and, once complete, every entry.
     LoggerDirectory directory() const;
+
+protected:
+    qint64 sizeOf(QByteArrayView reply) const override;
 };
 
 QByteArray DumpCommand(quint16 address);     // "O", lo, hi

@@ -10,12 +10,6 @@ namespace Meter {
 
 namespace {
 
-int fromBcd(quint8 b)
-{
-    const int hi = b >> 4, lo = b & 15;
-    return hi > 9 || lo > 9 ? -1 : hi * 10 + lo;
-}
-
 char toBcd(int v)
 {
     return char((v / 10 % 10) << 4 | (v % 10));
@@ -25,18 +19,12 @@ char toBcd(int v)
 
 std::optional<ClockBytes> ClockReply(QByteArrayView reply)
 {
-    ReplyReader reader(6);
+    ReplyReader reader(ClockBytes().size());
     reader.feed(reply);
     if (!reader.complete()) return std::nullopt;
     ClockBytes c{};
-    int v[6];
-    for (int i = 0; i < 6; ++i) {
-        c[size_t(i)] = quint8(reader.bytes()[i]);
-        v[i] = fromBcd(c[size_t(i)]);
-        if (v[i] < 0) return std::nullopt;
-    }
-    if (!QTime::isValid(v[2], v[1], v[0]) || !QDate::isValid(2000 + v[5], v[4], v[3]))
-        return std::nullopt;
+    for (size_t i = 0; i < c.size(); ++i)
+        c[i] = quint8(reader.reply()[qsizetype(i)]);
     return c;
 }
 

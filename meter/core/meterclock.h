@@ -17,9 +17,9 @@ using ClockBytes = std::array<quint8, 6>;
 // Tries of one tick of the clock window before it says the meter does not answer.
 inline constexpr int ClockTries = 25;
 
-// The clock in one attempt's reply: its first six bytes, a live frame in
-// front of them left out. Nothing when the reply is short, is a frame, or
-// holds no valid date and time.
+// The clock in one attempt's reply, whatever its six bytes hold: a live
+// frame in front of them left out where the reply's size says it came
+// before the clock. Nothing when fewer than six bytes came.
 std::optional<ClockBytes> ClockReply(QByteArrayView reply);
 
 // "20YY/MM/DD hh:mm:ss" from the bytes' hexadecimal digits.

@@ -1,7 +1,7 @@
 #include "meter/core/modulestate.h"
 
-#include "common/graphstate.h"
 #include "common/clock.h"
+#include "common/graphstate.h"
 #include "meter/core/livestats.h"
 #include "meter/core/logger.h"
 #include "meter/core/meter.h"

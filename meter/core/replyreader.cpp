@@ -13,59 +13,93 @@ namespace {
 
 bool onlyFrames(QByteArrayView chunk)
 {
-    if (chunk.isEmpty() || chunk.size() % 6 != 0) return false;
-    for (qsizetype i = 0; i < chunk.size(); i += 6)
-        if (!IsLiveFrame(chunk.sliced(i, 6))) return false;
+    if (chunk.isEmpty() || chunk.size() % FrameLength != 0) return false;
+    for (qsizetype i = 0; i < chunk.size(); i += FrameLength)
+        if (!IsLiveFrame(chunk.sliced(i, FrameLength))) return false;
     return true;
 }
 
 } // namespace
 
-void ReplyReader::feed(QByteArrayView chunk, bool afterQuiet)
-{
-    if (chunk.isEmpty()) return;
-    if (!bytes_.isEmpty()) {
-        if (afterQuiet && !complete() && onlyFrames(chunk)) {
-            framesDropped_ += int(chunk.size() / 6);
-            return;
-        }
-        bytes_.append(chunk);
-        return;
-    }
-    take(chunk);
-}
-
 void ReplyReader::feedAt(QByteArrayView chunk, qint64 nowMs)
 {
-    const qint64 before = size();
-    feed(chunk, nowMs - lastChunkMs_ >= QuietGapMs);
-    if (!chunk.isEmpty()) lastChunkMs_ = nowMs;
-    if (size() != before) lastByteMs_ = nowMs;
+    append(chunk, nowMs - lastChunkMs_ >= QuietGapMs, nowMs);
+    decide(nowMs - lastByteMs_ >= QuietGapMs);
 }
 
-void ReplyReader::take(QByteArrayView chunk)
+void ReplyReader::feed(QByteArrayView chunk)
 {
-    // Before the reply's first byte: leave out whole frames in front of it.
-    lead_.append(chunk);
-    qsizetype at = 0;
-    while (lead_.size() - at >= 6 && IsLiveFrame(QByteArrayView(lead_).sliced(at, 6))) {
-        at += 6;
-        ++framesDropped_;
-    }
-    const qsizetype left = lead_.size() - at;
-    if (left == 0 || (lead_[at] == '\x02' && left < 6)) {
-        // Nothing yet, or what may still become a frame.
-        lead_.remove(0, at);
+    append(chunk, false, lastByteMs_);
+    decide(true);
+}
+
+void ReplyReader::settle()
+{
+    decide(true);
+}
+
+void ReplyReader::append(QByteArrayView chunk, bool afterQuiet, qint64 nowMs)
+{
+    if (chunk.isEmpty()) return;
+    lastChunkMs_ = nowMs;
+    // Frames after a quiet spell in the middle of a reply are no part of it.
+    const qsizetype lead = FrameLength * leadingFrames();
+    const qsizetype rest = raw_.size() - lead;
+    const bool started = rest >= FrameLength || (rest > 0 && raw_[lead] != '\x02');
+    if (!decided_ && started && afterQuiet && onlyFrames(chunk)) return;
+    raw_.append(chunk);
+    lastByteMs_ = nowMs;
+}
+
+qsizetype ReplyReader::leadingFrames() const
+{
+    qsizetype k = 0;
+    while (raw_.size() >= FrameLength * (k + 1) &&
+           IsLiveFrame(QByteArrayView(raw_).sliced(FrameLength * k, FrameLength)))
+        ++k;
+    return k;
+}
+
+qint64 ReplyReader::expectedAt(qsizetype at) const
+{
+    return sizeOf(QByteArrayView(raw_).sliced(std::min(at, raw_.size())));
+}
+
+void ReplyReader::decide(bool settled)
+{
+    if (decided_) return;
+    const qsizetype frames = leadingFrames();
+    const qsizetype rest = raw_.size() - FrameLength * frames;
+    // The start of what may still become one more frame.
+    const bool maybeFrame = rest > 0 && rest < FrameLength && raw_[FrameLength * frames] == '\x02';
+    from_ = maybeFrame ? raw_.size() : FrameLength * frames;
+
+    auto completeFrom = [this](qsizetype at, bool exact) {
+        const qint64 e = expectedAt(at);
+        return e >= 0 && (exact ? raw_.size() - at == e : raw_.size() - at >= e);
+    };
+    if (frames == 0 && !maybeFrame) {
+        // Nothing in front looks like a frame: one reading only.
+        decided_ = completeFrom(0, false);
         return;
     }
-    bytes_.append(QByteArrayView(lead_).sliced(at));
-    lead_.clear();
+    if (!settled) return;
+    // The reading whose size the bytes match exactly, the most frames left
+    // out first; else the one that is in whole with the most frames left out.
+    for (const bool exact : {true, false})
+        for (qsizetype k = frames; k >= 0; --k)
+            if (completeFrom(FrameLength * k, exact)) {
+                from_ = FrameLength * k;
+                decided_ = true;
+                return;
+            }
 }
 
 QByteArrayView ReplyReader::reply() const
 {
-    const qint64 n = expected_ < 0 ? bytes_.size() : std::min<qint64>(expected_, bytes_.size());
-    return QByteArrayView(bytes_).first(n);
+    const qint64 e = expected();
+    const QByteArrayView b = QByteArrayView(raw_).sliced(from_);
+    return e < 0 ? b : b.first(std::min<qint64>(e, b.size()));
 }
 
 void ReplyReader::reserve(qint64 bytes)
@@ -73,7 +107,7 @@ void ReplyReader::reserve(qint64 bytes)
     // A directory can claim sets far beyond any real memory; the buffer
     // grows as bytes come rather than all at once.
     constexpr qint64 Sane = 64 * 1024 * 1024;
-    bytes_.reserve(std::clamp<qint64>(bytes, 0, Sane));
+    raw_.reserve(std::clamp<qint64>(bytes, 0, Sane));
 }
 
 } // namespace Meter

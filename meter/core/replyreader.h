@@ -2,11 +2,13 @@
 // Collects a reply of the meter as its bytes come. The reader knows how long
 // the reply is to be; "incomplete" is a state it is in, never a wait.
 //
-// Live frames (02 ... 03, six bytes) are no part of any reply: one or more
-// that come before the reply's first byte are left out, and so are bytes
-// that come after a quiet spell and are nothing but whole frames, since the
-// meter writes a reply in one piece and its frames start again only after
-// it. Such frames never make a cut reply complete.
+// Live frames (02 ... 03, six bytes) may come before a reply, but a reply
+// may also start with bytes of that shape. Which leading groups of six are
+// frames is decided by the reply's own size: the reply read after them is
+// the one whose size the gathered bytes match. While another reading could
+// still come true, the decision waits for the line to settle. Bytes that
+// come after a quiet spell in the middle of a reply and are nothing but
+// whole frames are left out, since the meter writes a reply in one piece.
 
 #include "meter/core/protocol.h"
 
@@ -15,55 +17,78 @@
 
 namespace Meter {
 
-// Silence before a chunk after which frame-shaped bytes are taken as frames.
+// Silence before a chunk after which frame-shaped bytes are taken as frames,
+// and after the last byte before a reply that could still grow is judged.
 inline constexpr int QuietGapMs = 50;
 
 // Bytes per second on the line at 38400 baud.
 inline constexpr int LineBytesPerSecond = 3840;
 
+// What takes the bytes of an exchange with the meter: a reply reader, or
+// the live frames.
+class Gatherer
+{
+public:
+    virtual ~Gatherer() = default;
+    // A chunk as read, nowMs after the request (empty when nothing came).
+    virtual void feedAt(QByteArrayView chunk, qint64 nowMs) = 0;
+    virtual bool complete() const = 0;
+    // When the gathered bytes last grew, on feedAt's clock (0: not yet).
+    virtual qint64 lastByteMs() const = 0;
+    // Bytes gathered, for progress.
+    virtual qint64 size() const = 0;
+};
+
 // The time a reply of this many bytes may take: base plus twice its time
 // on the line.
 qint64 ReplyTimeLimitMs(qint64 bytes, qint64 baseMs);
 
-class ReplyReader
+class ReplyReader : public Gatherer
 {
 public:
-    // expected < 0: not known yet.
-    explicit ReplyReader(qint64 expected = -1) : expected_(expected) {}
+    // size < 0: the reply tells its size (see sizeOf).
+    explicit ReplyReader(qint64 size = -1) : fixed_(size) {}
 
-    void setExpected(qint64 bytes) { expected_ = bytes; }
-    qint64 expected() const { return expected_; }
-
-    virtual ~ReplyReader() = default;
-
-    // Takes a chunk as read from the port. afterQuiet: the line had been
-    // silent for at least QuietGapMs before it.
-    virtual void feed(QByteArrayView chunk, bool afterQuiet = false);
-    // The same, read nowMs after the request: the reader judges the quiet
-    // spell itself.
-    void feedAt(QByteArrayView chunk, qint64 nowMs);
+    // Takes a chunk as read from the port, read nowMs after the request.
+    void feedAt(QByteArrayView chunk, qint64 nowMs) override;
+    // The same with no clock: the line is taken as settled at every chunk.
+    void feed(QByteArrayView chunk);
     // When the reply last grew, on feedAt's clock (0: not yet).
-    qint64 lastByteMs() const { return lastByteMs_; }
+    qint64 lastByteMs() const override { return lastByteMs_; }
 
-    // Reply bytes so far, frames left out; may hold more than expected.
-    const QByteArray& bytes() const { return bytes_; }
-    qint64 size() const { return bytes_.size(); }
-    bool complete() const { return expected_ >= 0 && bytes_.size() >= expected_; }
-    // The reply cut to its expected length (bytes beyond it are ignored).
+    // Decides on what is in, as if the line were settled: the reading of a
+    // single read that no more bytes follow.
+    void settle();
+
+    // The reply's bytes so far, the frames in front left out; may hold more
+    // than its size.
+    QByteArray bytes() const { return raw_.sliced(from_); }
+    qint64 size() const override { return raw_.size() - from_; }
+    // The reply's size, < 0 while not known.
+    qint64 expected() const { return expectedAt(from_); }
+    bool complete() const override { return decided_; }
+    // The reply cut to its size (bytes beyond it are ignored).
     QByteArrayView reply() const;
-    // Frames left out so far.
-    int framesDropped() const { return framesDropped_; }
 
     // Room for the reply, up to a sane amount.
     void reserve(qint64 bytes);
 
-private:
-    void take(QByteArrayView chunk);
+protected:
+    // The size of a reply that starts with these bytes; < 0 while they do
+    // not tell. A reader of a fixed size returns that.
+    virtual qint64 sizeOf(QByteArrayView) const { return fixed_; }
 
-    QByteArray bytes_;
-    QByteArray lead_; // the start of what may be a frame before the reply
-    qint64 expected_;
-    int framesDropped_ = 0;
+private:
+    void append(QByteArrayView chunk, bool afterQuiet, qint64 nowMs);
+    qint64 expectedAt(qsizetype at) const;
+    // Leading groups of six that are frame-shaped.
+    qsizetype leadingFrames() const;
+    void decide(bool settled);
+
+    QByteArray raw_;
+    qsizetype from_ = 0; // where the reply starts in raw_
+    qint64 fixed_;
+    bool decided_ = false;
     qint64 lastChunkMs_ = 0;
     qint64 lastByteMs_ = 0;
 };

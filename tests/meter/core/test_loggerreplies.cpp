@@ -132,6 +132,51 @@ private slots:
         QTEST(int(r.lastByteMs()), "lastByte");
     }
 
+    // A reply is read whole whether or not its first bytes look like a live
+    // frame; real frames in front of it are left out, decided by its size.
+    void replyShapedAsFrames_data()
+    {
+        QTest::addColumn<int>("fixedSize"); // < 0: a directory
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("frames");
+        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
+                                       hex("0003A8020000A8480000")});
+        shaped[0] = '\x02';
+        shaped[5] = '\x03';
+        QByteArray dump(int(Meter::DumpLength(2)), '\x11');
+        dump[0] = '\x02';
+        dump[5] = '\x03';
+        const QByteArray clock = hex("020510230303");
+        const QByteArray plain = directory({hex("0001A8020000A8480000")});
+        for (int frames : {0, 1, 2}) {
+            const QByteArray n = QByteArray::number(frames) + " frames in front";
+            QTest::newRow("directory shaped as a frame, " + n) << -1 << shaped << frames;
+            QTest::newRow("directory, " + n) << -1 << plain << frames;
+            QTest::newRow("dump shaped as a frame, " + n) << int(dump.size()) << dump << frames;
+            QTest::newRow("clock shaped as a frame, " + n) << 6 << clock << frames;
+        }
+    }
+    void replyShapedAsFrames()
+    {
+        QFETCH(int, fixedSize);
+        QFETCH(QByteArray, reply);
+        const QByteArray in = Frame.repeated(fetch<int>("frames")) + reply;
+        Meter::DirectoryReader directoryReader;
+        Meter::ReplyReader fixedReader(fixedSize);
+        Meter::ReplyReader& r = fixedSize < 0 ? directoryReader : fixedReader;
+        // As the line brings it: seven bytes a read, 2 ms apart; a frame of
+        // the meter follows 100 ms after the reply.
+        qint64 ms = 0;
+        for (qsizetype at = 0; at < in.size(); at += 7)
+            r.feedAt(in.sliced(at, std::min<qsizetype>(7, in.size() - at)), ms += 2);
+        for (qint64 quiet = ms + 10; quiet < ms + 100; quiet += 10)
+            r.feedAt({}, quiet);
+        r.feedAt(Frame, ms + 100);
+        QVERIFY(r.complete());
+        QCOMPARE(r.reply(), reply);
+        if (fixedSize < 0) QCOMPARE(directoryReader.directory().entries.size(), reply[9]);
+    }
+
     void timeLimit()
     {
         QCOMPARE(Meter::ReplyTimeLimitMs(3840, 2000), 4000LL);
@@ -152,10 +197,13 @@ private slots:
         QTest::newRow("seven use the first six") << hex("09051023031655") << "2016/03/23 10:05:09";
         QTest::newRow("a frame before it") << Frame + hex("090510230316") << "2016/03/23 10:05:09";
         QTest::newRow("short") << hex("0905102303") << "";
-        QTest::newRow("a live frame") << Frame << "";
-        QTest::newRow("no BCD") << hex("0A0510230316") << "";
-        QTest::newRow("no date") << hex("090510300216") << ""; // 30 February
-        QTest::newRow("no time") << hex("096010230316") << "";
+        // Six bytes are the clock, whatever they hold: shown as their digits.
+        QTest::newRow("six bytes shaped as a frame") << Frame << "2003/8A/02 11:02:02";
+        QTest::newRow("a frame and a clock shaped as one")
+            << Frame + hex("020510230303") << "2003/03/23 10:05:02";
+        QTest::newRow("no BCD") << hex("0A0510230316") << "2016/03/23 10:05:0A";
+        QTest::newRow("no date") << hex("090510300216") << "2016/02/30 10:05:09";
+        QTest::newRow("no time") << hex("096010230316") << "2016/03/23 10:60:09";
         QTest::newRow("leap day") << hex("595923290224") << "2024/02/29 23:59:59";
     }
     void clockReply()

@@ -1,0 +1,89 @@
+#include "meter/core/exchange.h"
+
+#include "common/clock.h"
+
+namespace Meter {
+
+namespace {
+
+constexpr qint64 ProgressNs = 100'000'000;
+
+} // namespace
+
+Exchange::Exchange(MeterPort& port, Gatherer& gatherer)
+    : port_(port), gatherer_(gatherer), startNs_(Clock::current().elapsedNs())
+{
+}
+
+qint64 Exchange::elapsedMs() const
+{
+    return (Clock::current().elapsedNs() - startNs_) / 1'000'000;
+}
+
+void Exchange::send(const QByteArray& command, bool flush)
+{
+    if (flush) port_.flush();
+    if (!command.isEmpty()) port_.output(command);
+    startNs_ = Clock::current().elapsedNs();
+}
+
+void Exchange::read()
+{
+    gatherer_.feedAt(port_.input(), elapsedMs());
+}
+
+bool Exchange::wait(qint64 ms, Events events)
+{
+    Clock& clock = Clock::current();
+    auto stop = [this] { return Rs232::ProgramEnding() || (interrupted && interrupted()); };
+    if (events == Events::None) {
+        clock.pause(ms * 1'000'000);
+        return !stop();
+    }
+    const auto flags =
+        events == Events::All ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
+    const qint64 end = clock.elapsedNs() + ms * 1'000'000;
+    for (;;) {
+        clock.processEvents(flags);
+        if (stop()) return false;
+        const qint64 left = end - clock.elapsedNs();
+        if (left <= 0) return true;
+        clock.sleep(left, flags);
+    }
+}
+
+bool Exchange::portFailed() const
+{
+    return !port_.portOpen() || port_.lost() || (failed && failed());
+}
+
+void Exchange::tellProgress(bool last)
+{
+    if (!progress) return;
+    const qint64 now = Clock::current().elapsedNs();
+    if (!last && progressNs_ >= 0 && now - progressNs_ < ProgressNs) return;
+    progressNs_ = now;
+    progress(gatherer_.size());
+}
+
+End Exchange::gather(const Timing& timing)
+{
+    for (int reads = 0;;) {
+        if (beforeWait) beforeWait();
+        if (!wait(timing.pollMs, timing.events)) return End::Interrupted;
+        if (held && held()) continue;
+        if (port_.portOpen()) read();
+        ++reads;
+        const bool whole = gatherer_.complete();
+        tellProgress(whole);
+        if (whole) return End::Whole;
+        if (portFailed()) return End::Failed;
+        const qint64 now = elapsedMs();
+        if (timing.quietMs > 0 && now - gatherer_.lastByteMs() > timing.quietMs) return End::Quiet;
+        if ((timing.limitMs > 0 && now > timing.limitMs) ||
+            (timing.reads > 0 && reads >= timing.reads))
+            return End::Limit;
+    }
+}
+
+} // namespace Meter
