@@ -1,5 +1,7 @@
 #include "meter/filetransfer.h"
 
+#include "common/clock.h"
+#include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
@@ -8,7 +10,6 @@
 #include "platform/graph.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
-#include "platform/waits.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -36,16 +37,19 @@ void ResetAndResync(Panel& panel)
     // and then, so the meter is found again when it comes back under its name.
     if (!PortExchange::busy()) panel.takeLiveBytes();
     panel.liveFrames.startReading();
-    for (int waits = 1;; ++waits) {
-        Rs232::WaitSeconds(0.02);
-        if (!self || Rs232::ProgramEnding()) return;
-        if (PortExchange::busy()) continue;
-        if ((panel.COM->lost() || !panel.COM->portOpen()) && waits % 25 == 0) {
+    Panel::LiveGatherer frames(panel, Panel::LiveGatherer::FramesSeen);
+    Meter::Exchange listen(*panel.COM, frames);
+    listen.interrupted = [&self] { return !self; };
+    listen.held = [] { return PortExchange::busy(); };
+    for (;;) {
+        const Meter::End end = listen.gather({20, 0, 0, 25, Meter::Events::All});
+        if (end == Meter::End::Whole) break;
+        if (end == Meter::End::Interrupted) return;
+        if (end == Meter::End::Failed && !listen.wait(480)) return;
+        if (panel.COM->lost() || !panel.COM->portOpen()) {
             panel.COM->reopen();
             panel.liveFrames.lose();
         }
-        panel.takeLiveBytes();
-        if (panel.liveFrames.framesSeen()) break;
     }
     panel.LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
     panel.Timer2->setEnabled(true);

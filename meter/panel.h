@@ -2,6 +2,7 @@
 // The main window, laid out like the meter's front panel.
 
 #include "meter/core/framereader.h"
+#include "meter/core/replyreader.h"
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
@@ -148,6 +149,27 @@ public:
     // which every reader of the live line calls in place of a flush.
     Meter::FrameReader liveFrames;
     void takeLiveBytes();
+    void takeLiveBytes(QByteArrayView chunk);
+    // The live frames as an exchange gathers them: whole at the first
+    // reading (the live poll) or at the first frames seen (the resync).
+    class LiveGatherer : public Meter::Gatherer
+    {
+    public:
+        enum Until { Reading, FramesSeen };
+        LiveGatherer(Panel& panel, Until until) : panel_(panel), until_(until) {}
+        void feedAt(QByteArrayView chunk, qint64) override { panel_.takeLiveBytes(chunk); }
+        bool complete() const override
+        {
+            return until_ == Reading ? panel_.liveFrames.latest().has_value()
+                                     : panel_.liveFrames.framesSeen();
+        }
+        qint64 lastByteMs() const override { return 0; }
+        qint64 size() const override { return 0; }
+
+    private:
+        Panel& panel_;
+        Until until_;
+    };
     // Cut the live list back to its title row.
     void CutLiveList();
     // The resynchronisation's end of a running recording.

@@ -3,12 +3,13 @@
 #include "meter/filetransfer.h"
 #include "meter/panel.h"
 
+#include "common/clock.h"
+#include "meter/core/exchange.h"
 #include "meter/core/meter.h"
 #include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
 #include "platform/serialport.h"
 #include "platform/toolbar.h"
-#include "platform/waits.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -42,30 +43,33 @@ void Panel::Timer1_Timer()
     // that no longer changes.
     takeLiveBytes();
     liveFrames.startReading();
-    for (int polls = 1;; ++polls) {
-        pollNs_ = Clock::current().elapsedNs();
-        Rs232::WaitSeconds(0.01, QEventLoop::ExcludeUserInputEvents);
-        if (interrupted()) return;
-        takeLiveBytes();
-        if (const std::optional<QByteArray> f = liveFrames.latest()) {
-            Meter::DecodeRange(uint8_t(f->at(1)));
-            Meter::DecodeMode(uint8_t(f->at(2)));
-            Meter::DecodeLevel(uint8_t(f->at(3)), uint8_t(f->at(4)));
-            break;
-        }
-        if (polls >= 100) {
-            pollNs_.reset();
-            // Frames came, but where they start cannot be told yet: no
-            // reading, and no resynchronisation either.
-            if (liveFrames.framesSeen()) return;
-            FileTransfer::ResetAndResync(*this);
-            return;
-        }
+    LiveGatherer frames(*this, LiveGatherer::Reading);
+    Meter::Exchange poll(*COM, frames);
+    poll.interrupted = interrupted;
+    poll.beforeWait = [this] { pollNs_ = Clock::current().elapsedNs(); };
+    const Meter::End end = poll.gather({10, 0, 0, 100, Meter::Events::NoUserInput});
+    if (end == Meter::End::Interrupted) return;
+    if (end != Meter::End::Whole) {
+        pollNs_.reset();
+        // Frames came, but where they start cannot be told yet: no
+        // reading, and no resynchronisation either.
+        if (end != Meter::End::Failed && liveFrames.framesSeen()) return;
+        FileTransfer::ResetAndResync(*this);
+        return;
     }
+    const QByteArray f = *liveFrames.latest();
+    Meter::DecodeRange(uint8_t(f[1]));
+    Meter::DecodeMode(uint8_t(f[2]));
+    Meter::DecodeLevel(uint8_t(f[3]), uint8_t(f[4]));
     RefreshDisplay();
 }
 
 void Panel::takeLiveBytes()
+{
+    takeLiveBytes(COM->input());
+}
+
+void Panel::takeLiveBytes(QByteArrayView chunk)
 {
     // An exchange read the line meanwhile: its bytes are gone, and with them
     // where frames start.
@@ -73,7 +77,7 @@ void Panel::takeLiveBytes()
         exchangesSeen_ = g;
         liveFrames.lose();
     }
-    liveFrames.feed(COM->input(), Clock::current().elapsedNs() / 1'000'000);
+    liveFrames.feed(chunk, Clock::current().elapsedNs() / 1'000'000);
 }
 
 void Panel::RefreshDisplay()

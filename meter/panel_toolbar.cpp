@@ -3,6 +3,8 @@
 
 #include "meter/panel.h"
 
+#include "common/clock.h"
+#include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
@@ -12,7 +14,6 @@
 #include "platform/graph.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
-#include "platform/waits.h"
 
 #include <QPointer>
 #include <cmath>
@@ -76,8 +77,11 @@ void Panel::settingCommand(char letter)
     QPointer<Panel> self(this);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
-    COM->output(QByteArray(1, letter));
-    Rs232::WaitSeconds(0.02);
+    Meter::ReplyReader none(0); // the meter answers nothing
+    Meter::Exchange setting(*COM, none);
+    setting.interrupted = [&self] { return !self; };
+    setting.send(QByteArray(1, letter), false);
+    setting.wait(20);
     if (self) setTimersEnabled(true);
 }
 
@@ -153,13 +157,17 @@ void Panel::meterSamplingBranch()
         if (!exchange) return;
         Timer1->setEnabled(false);
         Timer2->setEnabled(false);
-        COM->input();
-        COM->output(QByteArray(1, Meter::CmdReadSampling));
-        Rs232::WaitSeconds(0.02);
+        Meter::ReplyReader reply(2);
+        Meter::Exchange ask(*COM, reply);
+        ask.interrupted = [&self] { return !self; };
+        ask.send(QByteArray(1, Meter::CmdReadSampling));
+        ask.wait(20);
         if (!self) return;
-        const QByteArray reply = COM->input();
+        ask.read();
+        reply.settle();
         // A reply cut short keeps the last known time as the default.
-        if (reply.size() >= 2) s.MeterSamplingTime = uint8_t(reply[0]) * 256 + uint8_t(reply[1]);
+        if (reply.complete())
+            s.MeterSamplingTime = uint8_t(reply.reply()[0]) * 256 + uint8_t(reply.reply()[1]);
     }
     const QString answer = Platform::InputBox(
         this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "),

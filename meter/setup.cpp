@@ -1,5 +1,6 @@
 #include "meter/setup.h"
 
+#include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meterclock.h"
 #include "meter/core/portguard.h"
@@ -116,15 +117,16 @@ void Setup::Timer1_Timer()
         PortExchange token = PortOwner::take();
         if (panel && token && panel->COM->portOpen()) {
             pausePanel();
-            SerialPort& com = *panel->COM;
             std::optional<Meter::ClockBytes> clock;
             reading_ = true;
             for (int i = 0; i < Meter::ClockTries && !clock; ++i) {
-                com.flush();
-                com.output(QByteArray(1, Meter::CmdReadClock));
-                Rs232::WaitSeconds(0.02);
-                if (closed() || token.failed()) break;
-                clock = Meter::ClockReply(com.input());
+                Meter::ReplyReader reply(Meter::ClockBytes().size());
+                Meter::Exchange exchange(*panel->COM, reply);
+                exchange.interrupted = closed;
+                exchange.send(QByteArray(1, Meter::CmdReadClock));
+                if (!exchange.wait(20) || token.failed()) break;
+                exchange.read();
+                clock = Meter::ClockReply(reply);
             }
             if (closed()) return;
             reading_ = false;

@@ -1,5 +1,7 @@
 #include "records/memory.h"
 
+#include "common/clock.h"
+#include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/portguard.h"
@@ -9,13 +11,11 @@
 #include "platform/progress.h"
 #include "platform/serialport.h"
 #include "platform/twips.h"
-#include "platform/waits.h"
 #include "platform/windows.h"
 #include "records/core/setdump.h"
 #include "records/datalist.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QPointer>
@@ -137,32 +137,20 @@ void Memory::download(int set, qint64 records)
     };
 
     const qint64 expected = Meter::DumpLength(records);
-    const qint64 limitMs = Meter::ReplyTimeLimitMs(expected, Meter::DumpQuietMs);
     Meter::ReplyReader reader(expected);
     reader.reserve(expected);
-    SerialPort& com = *panel->COM;
-    com.flush();
-    com.output(Meter::DumpCommand(loggerState().SetAddress[size_t(set - 1)]));
-    QElapsedTimer clock;
-    clock.start();
-    ProgressThrottle progress;
-    bool answered = true;
-    for (;;) {
-        Rs232::WaitSeconds(0.01);
-        if (gone()) return end();
-        const qint64 now = clock.elapsed();
-        reader.feedAt(com.input(), now);
-        const bool done = reader.complete();
-        if (progress.due(done))
-            Process_lbl->setText(Logger::PercentCompleted(reader.size(), expected));
-        if (done) break;
-        if (token.failed() || !com.portOpen() || now - reader.lastByteMs() > Meter::DumpQuietMs ||
-            now > limitMs) {
-            answered = false;
-            break;
-        }
-    }
-    if (!answered) {
+    Meter::Exchange exchange(*panel->COM, reader);
+    exchange.interrupted = gone;
+    exchange.failed = [&token] { return token.failed(); };
+    exchange.progress = [&](qint64 bytes) {
+        Process_lbl->setText(Logger::PercentCompleted(bytes, expected));
+    };
+    exchange.send(Meter::DumpCommand(loggerState().SetAddress[size_t(set - 1)]));
+    const Meter::End ended = exchange.gather({10, Meter::DumpQuietMs,
+                                              Meter::ReplyTimeLimitMs(expected, Meter::DumpQuietMs),
+                                              0, Meter::Events::All});
+    if (ended == Meter::End::Interrupted) return end();
+    if (ended != Meter::End::Whole) {
         // Nothing is listed; a set list already shown keeps its set.
         Platform::MsgBox(
             this,

@@ -1,7 +1,6 @@
 #include "meter/core/meterclock.h"
 
 #include "meter/core/protocol.h"
-#include "meter/core/replyreader.h"
 
 #include <QDate>
 #include <QTime>
@@ -21,6 +20,12 @@ std::optional<ClockBytes> ClockReply(QByteArrayView reply)
 {
     ReplyReader reader(ClockBytes().size());
     reader.feed(reply);
+    return ClockReply(reader);
+}
+
+std::optional<ClockBytes> ClockReply(ReplyReader& reader)
+{
+    reader.settle();
     if (!reader.complete()) return std::nullopt;
     ClockBytes c{};
     for (size_t i = 0; i < c.size(); ++i)

@@ -3,6 +3,8 @@
 // byte holds two decimal digits (BCD): seconds, minutes, hours, day, month,
 // year within the century 20.
 
+#include "meter/core/replyreader.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -21,6 +23,8 @@ inline constexpr int ClockTries = 25;
 // frame in front of them left out where the reply's size says it came
 // before the clock. Nothing when fewer than six bytes came.
 std::optional<ClockBytes> ClockReply(QByteArrayView reply);
+// The same from the bytes a reader gathered, deciding on them as they are.
+std::optional<ClockBytes> ClockReply(ReplyReader& reader);
 
 // "20YY/MM/DD hh:mm:ss" from the bytes' hexadecimal digits.
 QString ClockCaption(const ClockBytes& clock);

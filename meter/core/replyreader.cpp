@@ -74,21 +74,30 @@ void ReplyReader::decide(bool settled)
     const bool maybeFrame = rest > 0 && rest < FrameLength && raw_[FrameLength * frames] == '\x02';
     from_ = maybeFrame ? raw_.size() : FrameLength * frames;
 
-    auto completeFrom = [this](qsizetype at, bool exact) {
-        const qint64 e = expectedAt(at);
-        return e >= 0 && (exact ? raw_.size() - at == e : raw_.size() - at >= e);
-    };
     if (frames == 0 && !maybeFrame) {
         // Nothing in front looks like a frame: one reading only.
-        decided_ = completeFrom(0, false);
+        const qint64 e = expectedAt(0);
+        decided_ = e >= 0 && raw_.size() >= e;
         return;
     }
     if (!settled) return;
-    // The reading whose size the bytes match exactly, the most frames left
-    // out first; else the one that is in whole with the most frames left out.
-    for (const bool exact : {true, false})
+    // Each reading, the most frames left out first, by how well the bytes
+    // fit it: its size exactly; then whole with only frames after it; then,
+    // every frame-shaped group left out, whole with anything after it. A
+    // line of nothing but frame-shaped groups fits only exactly.
+    auto fit = [&](qsizetype k) {
+        const qsizetype at = FrameLength * k;
+        const qint64 e = expectedAt(at);
+        if (e < 0 || raw_.size() - at < e) return 0;
+        const qint64 after = raw_.size() - at - e;
+        if (after == 0) return 3;
+        if (rest == 0) return 0;
+        if (onlyFrames(QByteArrayView(raw_).sliced(at + e))) return 2;
+        return k == frames ? 1 : 0;
+    };
+    for (int wanted = 3; wanted >= 1; --wanted)
         for (qsizetype k = frames; k >= 0; --k)
-            if (completeFrom(FrameLength * k, exact)) {
+            if (fit(k) == wanted) {
                 from_ = FrameLength * k;
                 decided_ = true;
                 return;

@@ -197,6 +197,8 @@ private slots:
         QTest::newRow("seven use the first six") << hex("09051023031655") << "2016/03/23 10:05:09";
         QTest::newRow("a frame before it") << Frame + hex("090510230316") << "2016/03/23 10:05:09";
         QTest::newRow("short") << hex("0905102303") << "";
+        QTest::newRow("a frame, then a reply cut short") << Frame + hex("0905102303") << "";
+        QTest::newRow("a frame alone") << Frame + Frame.first(2) << "";
         // Six bytes are the clock, whatever they hold: shown as their digits.
         QTest::newRow("six bytes shaped as a frame") << Frame << "2003/8A/02 11:02:02";
         QTest::newRow("a frame and a clock shaped as one")
