@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("a quiet spell in the middle")
             << onTheLine(5, reply.first(500)) + onTheLine(3000, reply.sliced(500)) << -1LL << -1LL
             << Meter::End::Whole << 3120LL;
+        QTest::newRow("a stall longer than the quiet limit")
+            << onTheLine(5, reply.first(500)) + onTheLine(6000, reply.sliced(500)) << -1LL << -1LL
+            << Meter::End::Quiet << 5140LL;
         QTest::newRow("cut short")
             << onTheLine(5, reply.first(500)) << -1LL << -1LL << Meter::End::Quiet << 5140LL;
         QTest::newRow("silence") << Chunks{} << -1LL << -1LL << Meter::End::Quiet << 5010LL;
