@@ -1,10 +1,10 @@
 // The main window's mini-graph clicks and the two live graph windows they
 // open: the history graph and the live histogram, with their tools and prints.
 
+#include "common/clock.h"
 #include "common/graphstate.h"
 #include "graphs/realhistogram.h"
 #include "graphs/realtimegraph.h"
-#include "common/clock.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"
