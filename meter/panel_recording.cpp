@@ -22,13 +22,11 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QToolButton>
-#include <cerrno>
 
 namespace {
 
@@ -238,37 +236,11 @@ QString Panel::stopRecording(StopBy by)
     }
 
     const QString target = r.RecordingFileName;
-    QFile fake(ScratchName);
-    DataFile::SafeFile out(target);
-    QString error;
-    errno = 0;
-    if (!fake.open(QIODevice::ReadOnly))
-        error = DataFile::failureReason(fake, errno);
-    else if (!out.open(QIODevice::WriteOnly))
-        error = out.failure();
-    if (error.isEmpty()) {
-        out.write(DataFile::realTimeFileHeader(r.PendingHeader));
-
-        // Every line of "Fake", title line first, unchanged.
-        ProgressThrottle progress;
-        long long copied = 0;
-        while (!fake.atEnd() && out.failure().isEmpty()) {
-            const QByteArray line = fake.readLine();
-            if (line.isEmpty()) break;
-            out.write(line);
-            ++copied;
-            if (progress.due(fake.atEnd())) {
-                LblCount->setText(QString::number(copied));
-                progress.processEvents();
-            }
-        }
-        for (const QByteArray& line : std::as_const(waiting))
-            out.write(line);
-        if (fake.error() != QFileDevice::NoError)
-            error = fake.errorString(); // not committed: a recording cut short replaces nothing
-        else if (!out.commit())
-            error = out.failure();
-    }
+    const QString error =
+        writeRecordingFile(ScratchName, target, r.PendingHeader, waiting, [this](long long copied) {
+            LblCount->setText(QString::number(copied));
+            QCoreApplication::processEvents();
+        }).error;
     LblCount->clear();
     fileTransferState().FileChosen = false;
     if (error.isEmpty()) {

@@ -3,7 +3,9 @@
 
 #include "records/core/datafile.h"
 
+#include <QByteArrayList>
 #include <QString>
+#include <functional>
 
 struct RecordingState
 {
@@ -31,3 +33,19 @@ struct RecordingState
 };
 
 RecordingState& recordingState();
+
+struct RecordingFileResult
+{
+    QString error;        // why the file was not written; empty when it was
+    long long copied = 0; // lines read from the scratch file, its title line included
+};
+
+// Writes a recording's final file at target, whole or not at all: the
+// header, every line of the scratch file unchanged, then the lines that still
+// wait in memory. progress gets the scratch lines copied so far, at most
+// every 100 ms and at the last one. A scratch file that cannot be read in
+// full replaces nothing.
+RecordingFileResult writeRecordingFile(const QString& scratchPath, const QString& target,
+                                       const DataFile::RealTimeHeader& header,
+                                       const QByteArrayList& waiting,
+                                       const std::function<void(long long copied)>& progress);
