@@ -79,6 +79,17 @@ RecordListWindow::RecordListWindow(Variant variant, const QString& caption) : va
 
 void RecordListWindow::build()
 {
+    // Later widgets lie above earlier ones: the resolution choice over the panels.
+    buildToolbar();
+    const QFont bold = Twips::font(QStringLiteral("MS Sans Serif"), 8.25, true);
+    buildHeaderPanels(bold);
+    buildGrids();
+    buildStatisticsPanels(bold);
+    buildResolutionChoice();
+}
+
+void RecordListWindow::buildToolbar()
+{
     const bool logger = variant_ == Logger;
     Toolbar1 = new Toolbar(this);
     Toolbar1->setGeometry(Twips::rect(0, 0, 4110, 420));
@@ -91,26 +102,35 @@ void RecordListWindow::build()
     Toolbar1->addButton(QStringLiteral("Print"), QStringLiteral("Print"),
                         graphPicture(GraphPicture::Print));
     connect(Toolbar1, &Toolbar::buttonClick, this, &RecordListWindow::Toolbar1_ButtonClick);
+}
 
-    const QFont bold = Twips::font(QStringLiteral("MS Sans Serif"), 8.25, true);
+void RecordListWindow::buildHeaderPanels(const QFont& bold)
+{
     SSFreq = panel(this, QStringLiteral("Freq Weight"), bold, Twips::rect(0, 480, 1455, 375));
     BoardCA = panel(this, QStringLiteral("A"), bold, Twips::rect(0, 840, 1455, 375));
     SSTW = panel(this, QStringLiteral("Time Weight"), bold, Twips::rect(1560, 480, 1215, 375));
     BoardSFI = panel(this, QStringLiteral("Slow"), bold, Twips::rect(1560, 840, 1215, 375));
     SSSR = panel(this, QStringLiteral("Level Range"), bold, Twips::rect(2880, 480, 1215, 375));
     BoardLevel = panel(this, QStringLiteral("80-140"), bold, Twips::rect(2880, 840, 1215, 375));
+}
 
+void RecordListWindow::buildGrids()
+{
     List = new RecordListView(this);
     GridN = List->GridN;
     static const int lefts[] = {0, 840, 2880};
     static const int widths[] = {855, 2055, 1215};
     const QFont gridFont = Twips::font(QStringLiteral("MS Sans Serif"), 8.25);
+    const int height = variant_ == Logger ? 1455 : 2295;
     for (int i = 0; i < 3; ++i) {
         GridN[size_t(i)]->setFont(gridFont);
-        GridN[size_t(i)]->setGeometry(Twips::rect(lefts[i], 1320, widths[i], logger ? 1455 : 2295));
+        GridN[size_t(i)]->setGeometry(Twips::rect(lefts[i], 1320, widths[i], height));
     }
+}
 
-    if (logger) {
+void RecordListWindow::buildStatisticsPanels(const QFont& bold)
+{
+    if (variant_ == Logger) {
         static const char* const names[] = {"L 05", "L 10", "L 50", "L 90", "L 95"};
         static const char* const placeholders[] = {"80.0", "75.0", "60.0", "45.0", "40.0"};
         for (int i = 0; i < 5; ++i) {
@@ -128,7 +148,10 @@ void RecordListWindow::build()
     BoardSEL = panel(this, QStringLiteral("133.9"), bold, Twips::rect(2520, 4080, 735, 375));
     SSLeq = panel(this, QStringLiteral("Leq"), bold, Twips::rect(3360, 3720, 735, 375));
     BoardLeq = panel(this, QStringLiteral("133.9"), bold, Twips::rect(3360, 4080, 735, 375));
+}
 
+void RecordListWindow::buildResolutionChoice()
+{
     PicResolution = new QFrame(this);
     PicResolution->setGeometry(Twips::rect(0, 480, 1935, 1695));
     PicResolution->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -74,6 +74,13 @@ protected:
 
 private:
     void build();
+    void buildToolbar();
+    void buildHeaderPanels(const QFont& bold);
+    void buildGrids();
+    // L05 to L95 (FileList only), then Max dB, SEL and Leq.
+    void buildStatisticsPanels(const QFont& bold);
+    // The 1 dB / 0.1 dB choice of the histogram, hidden until asked for.
+    void buildResolutionChoice();
 
     Variant variant_;
 };
