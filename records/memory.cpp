@@ -118,6 +118,40 @@ void Memory::GridSet_Click(int row)
     download(row, records_[row - 1]);
 }
 
+namespace {
+
+// A new set list shows the set, its title telling how far the listing got;
+// closing the list or the program gives the listing up.
+void listSet(int set, qint64 records, QByteArrayView dump)
+{
+    Windows::unload<DataList>();
+    QPointer<DataList> list(Windows::get<DataList>());
+    list->show();
+    const int step = samplingState().DisplayStep;
+    ProgressThrottle listing;
+    std::optional<Logger::DecodedSet> decoded =
+        Logger::DecodeDump(dump, records, step, [&](qint64 k, qint64 r) {
+            if (!list || Rs232::ProgramEnding()) return false;
+            if (listing.due(k == r)) {
+                list->setWindowTitle(Logger::PercentCompleted(k, r));
+                listing.processEvents();
+            }
+            return list && !Rs232::ProgramEnding();
+        });
+    if (!decoded || !list) return;
+    loggerState().LoggerInterval = decoded->header.LoggerInterval;
+    const bool ownTimes = decoded->ownTimes;
+    list->showSet(std::move(*decoded));
+    if (ownTimes)
+        Platform::MsgBox(list,
+                         QStringLiteral("The interval or the start time of set %1 cannot be read: "
+                                        "every record is listed with its own time.")
+                             .arg(set),
+                         Platform::Icon::Information, QStringLiteral("Dorvi"));
+}
+
+} // namespace
+
 void Memory::download(int set, qint64 records)
 {
     Panel* panel = Panel::instance();
@@ -160,29 +194,6 @@ void Memory::download(int set, qint64 records)
     }
 
     // The dump is in whole: now the set list shows the new set.
-    Windows::unload<DataList>();
-    QPointer<DataList> list(Windows::get<DataList>());
-    list->show();
-    const int step = samplingState().DisplayStep;
-    ProgressThrottle listing;
-    std::optional<Logger::DecodedSet> decoded =
-        Logger::DecodeDump(reader.reply(), records, step, [&](qint64 k, qint64 r) {
-            if (!list || Rs232::ProgramEnding()) return false;
-            if (listing.due(k == r)) {
-                list->setWindowTitle(Logger::PercentCompleted(k, r));
-                listing.processEvents();
-            }
-            return list && !Rs232::ProgramEnding();
-        });
-    if (!decoded || !list) return end();
-    loggerState().LoggerInterval = decoded->header.LoggerInterval;
-    const bool ownTimes = decoded->ownTimes;
-    list->showSet(std::move(*decoded));
-    if (ownTimes)
-        Platform::MsgBox(list,
-                         QStringLiteral("The interval or the start time of set %1 cannot be read: "
-                                        "every record is listed with its own time.")
-                             .arg(set),
-                         Platform::Icon::Information, QStringLiteral("Dorvi"));
+    listSet(set, records, reader.reply());
     end();
 }
