@@ -41,9 +41,9 @@ RecordingFileResult writeRecordingFile(const QString& scratchPath, const QString
     }
     for (const QByteArray& line : waiting)
         out.write(line);
+    // Not committed: a recording cut short replaces nothing.
     if (scratch.error() != QFileDevice::NoError)
-        result.error =
-            scratch.errorString(); // not committed: a recording cut short replaces nothing
+        result.error = scratch.errorString();
     else if (!out.commit())
         result.error = out.failure();
     return result;
