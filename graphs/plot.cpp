@@ -1,7 +1,7 @@
 #include "graphs/plot.h"
 
 #include "common/graphstate.h"
-#include "meter/panel.h"
+#include "common/mainwindow.h"
 #include "platform/graph.h"
 
 Plot::Plot(QWidget* parent)
@@ -30,10 +30,7 @@ Plot::Plot(QWidget* parent)
     // Its own copy: a later list's "Plot" changes the shared count before
     // this window is unloaded.
     recordCount_ = graphState().PlotRecordCount;
-    if (Panel* panel = Panel::instance()) {
-        const QRect p = panel->frameGeometry();
-        move(p.x() + p.width(), p.y());
-    }
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
     startTools(std::move(s));
 }
 

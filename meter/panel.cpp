@@ -105,6 +105,17 @@ Panel* Panel::instance()
     return current;
 }
 
+QPoint Panel::dockPlace() const
+{
+    const QRect frame = frameGeometry();
+    return frame.topLeft() + QPoint(frame.width(), 0);
+}
+
+MeterPort& Panel::port()
+{
+    return *COM;
+}
+
 void Panel::build()
 {
     Twips::fixedWindow(this, QString::fromLatin1(Caption), 9375, 9780);

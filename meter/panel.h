@@ -1,6 +1,7 @@
 #pragma once
 // The main window, laid out like the meter's front panel.
 
+#include "common/mainwindow.h"
 #include "meter/core/framereader.h"
 #include "meter/core/replyreader.h"
 #include "platform/commondialog.h"
@@ -27,7 +28,7 @@ class SerialPort;
 class Timer;
 class Toolbar;
 
-class Panel : public QWidget
+class Panel : public QWidget, public MainWindow
 {
     Q_OBJECT
 public:
@@ -175,23 +176,14 @@ public:
     // The resynchronisation's end of a running recording.
     void endRecordingOnLoss();
 
-    // Switches both timers off for a command's work and, when it goes out of
-    // scope (on every way out), puts each back as it found it: offline, or
-    // while the erase pop-up offers sets, they stay off. Safe when Panel is
-    // gone meanwhile.
-    class TimersPaused
-    {
-    public:
-        explicit TimersPaused(Panel* panel);
-        ~TimersPaused();
-        TimersPaused(const TimersPaused&) = delete;
-        TimersPaused& operator=(const TimersPaused&) = delete;
-
-    private:
-        QPointer<Panel> panel_;
-        bool timer1_ = false;
-        bool timer2_ = false;
-    };
+    // What the record lists and graphs reach of it.
+    QObject* object() override { return this; }
+    QPoint dockPlace() const override;
+    QString caption() const override { return windowTitle(); }
+    void setCaption(const QString& text) override { setWindowTitle(text); }
+    MeterPort& port() override;
+    Timers pauseTimers() override;
+    void resumeTimers(Timers was) override;
 
 signals:
     // Panel was unloaded: the program ends.

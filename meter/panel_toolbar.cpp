@@ -26,20 +26,19 @@ void Panel::setTimersEnabled(bool on)
     Timer2->setEnabled(on);
 }
 
-Panel::TimersPaused::TimersPaused(Panel* panel) : panel_(panel)
+MainWindow::Timers Panel::pauseTimers()
 {
-    if (!panel) return;
-    timer1_ = panel->Timer1->enabled();
-    timer2_ = panel->Timer2->enabled();
-    panel->Timer1->setEnabled(false);
-    panel->Timer2->setEnabled(false);
+    const Timers was{Timer1->enabled(), Timer2->enabled()};
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    return was;
 }
 
-Panel::TimersPaused::~TimersPaused()
+void Panel::resumeTimers(Timers was)
 {
-    if (!panel_ || Rs232::ProgramEnding()) return;
-    panel_->Timer1->setEnabled(timer1_ && !startupState().OfflineModeFlag);
-    panel_->Timer2->setEnabled(timer2_ && !startupState().OfflineModeFlag);
+    if (Rs232::ProgramEnding()) return;
+    Timer1->setEnabled(was.first && !startupState().OfflineModeFlag);
+    Timer2->setEnabled(was.second && !startupState().OfflineModeFlag);
 }
 
 void Panel::Toolbar1_ButtonClick(const QString& key)

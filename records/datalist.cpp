@@ -1,9 +1,9 @@
 #include "records/datalist.h"
 
+#include "common/mainwindow.h"
 #include "common/recordlist.h"
 #include "graphs/graphpictures.h"
 #include "meter/core/logger.h"
-#include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
@@ -100,8 +100,7 @@ DataList::DataList()
 
     // Load: docked to the right of Panel; the titles centred, the columns
     // as wide as their templates, only the title rows.
-    if (Panel* p = Panel::instance())
-        move(p->frameGeometry().topLeft() + QPoint(p->frameGeometry().width(), 0));
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
     Records->loadTitlesAndWidths();
     for (FlexGrid* g : GridN)
         g->setColAlignment(0, FlexGrid::AlignCenterCenter);

@@ -1,7 +1,7 @@
 #include "records/filelist.h"
 
+#include "common/mainwindow.h"
 #include "graphs/graphpictures.h"
-#include "meter/panel.h"
 #include "platform/grid.h"
 #include "platform/recordlistview.h"
 #include "platform/toolbar.h"
@@ -73,7 +73,7 @@ RecordListWindow::RecordListWindow(Variant variant, const QString& caption) : va
     build();
 
     // Docked at Panel's right edge, wherever that is: no clamping to the screen.
-    if (Panel* p = Panel::instance()) move(p->pos().x() + p->frameGeometry().width(), p->pos().y());
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
     List->loadTitlesAndWidths();
 }
 

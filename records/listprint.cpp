@@ -1,6 +1,6 @@
 // The printed listing of a record-list window.
 
-#include "meter/panel.h"
+#include "common/mainwindow.h"
 #include "platform/dialogs.h"
 #include "platform/lineprinter.h"
 #include "platform/printer.h"
@@ -64,7 +64,7 @@ void printList(RecordListWindow& window)
     }
 
     if (copies < 1) return; // no document of no pages
-    Panel::TimersPaused paused(Panel::instance());
+    TimersPaused paused(MainWindow::instance());
     LinePrinter out(*job.printer);
     if (!out.begin(QStringLiteral("Lucida Console"), 8)) return;
     const QStringList head = Listing::headLines(header);

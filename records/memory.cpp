@@ -1,11 +1,11 @@
 #include "records/memory.h"
 
 #include "common/clock.h"
+#include "common/mainwindow.h"
 #include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/portguard.h"
-#include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
 #include "platform/progress.h"
@@ -65,8 +65,7 @@ Memory::Memory()
     connect(GridSet, &FlexGrid::cellClicked, this, [this](int row, int) { GridSet_Click(row); });
 
     // Load: docked to the right edge of Panel, the grid headed.
-    if (Panel* panel = Panel::instance())
-        move(panel->frameGeometry().topLeft() + QPoint(panel->frameGeometry().width(), 0));
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
     GridSet->setColAlignment(0, FlexGrid::AlignCenterCenter);
     GridSet->setColWidthForText(0, QStringLiteral("   Set   "));
     GridSet->setTextMatrix(0, 0, QStringLiteral("Set"));
@@ -154,14 +153,14 @@ void listSet(int set, qint64 records, QByteArrayView dump)
 
 void Memory::download(int set, qint64 records)
 {
-    Panel* panel = Panel::instance();
-    if (!panel || !panel->COM->portOpen()) return;
+    MainWindow* window = MainWindow::instance();
+    if (!window || !window->port().portOpen()) return;
     PortExchange token = PortOwner::take();
     if (!token) return;
     QPointer<Memory> self(this);
-    QPointer<Panel> main(panel);
+    const MainWindowWatch main(window);
     downloading_ = true;
-    Panel::TimersPaused paused(panel);
+    TimersPaused paused(window);
     GridSet->setEnabled(false);
     auto gone = [&] { return !self || self->closing_ || !main || Rs232::ProgramEnding(); };
     auto end = [&] {
@@ -173,7 +172,7 @@ void Memory::download(int set, qint64 records)
     const qint64 expected = Meter::DumpLength(records);
     Meter::ReplyReader reader(expected);
     reader.reserve(expected);
-    Meter::Exchange exchange(*panel->COM, reader);
+    Meter::Exchange exchange(window->port(), reader);
     exchange.interrupted = gone;
     exchange.failed = [&token] { return token.failed(); };
     exchange.progress = [&](qint64 bytes) {

@@ -3,10 +3,10 @@
 #include "records/listcommands.h"
 
 #include "common/graphstate.h"
+#include "common/mainwindow.h"
 #include "common/recordlist.h"
 #include "graphs/histogram.h"
 #include "graphs/plot.h"
-#include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
@@ -37,23 +37,23 @@ class RunContext
 {
 public:
     explicit RunContext(QWidget* listWindow)
-        : list_(listWindow), panel_(Panel::instance()), hadPanel_(panel_),
+        : list_(listWindow), main_(MainWindow::instance()), hadMain_(main_),
           shown_(listWindow->isVisible())
     {
     }
     // Closed, unloaded or deleted meanwhile, or the program ends.
     bool alive() const
     {
-        return list_ && (!shown_ || list_->isVisible()) && (!hadPanel_ || panel_) &&
+        return list_ && (!shown_ || list_->isVisible()) && (!hadMain_ || main_) &&
                !Rs232::ProgramEnding();
     }
     QWidget* list() const { return list_; }
-    Panel* panel() const { return panel_; }
+    MainWindow* main() const { return main_.get(); }
 
 private:
     QPointer<QWidget> list_;
-    QPointer<Panel> panel_;
-    bool hadPanel_;
+    MainWindowWatch main_;
+    bool hadMain_;
     bool shown_;
 };
 
@@ -110,18 +110,18 @@ void PlotFromGrid(QWidget* listWindow, const RecordList& list)
     const qsizetype N = rows.size();
     const RunContext run(listWindow);
 
-    Panel::TimersPaused timers(run.panel());
-    const QString caption = run.panel() ? run.panel()->windowTitle() : QString();
+    TimersPaused timers(run.main());
+    const QString caption = run.main() ? run.main()->caption() : QString();
     const auto restoreCaption = qScopeGuard([&] {
-        if (Panel* panel = run.panel()) panel->setWindowTitle(caption);
+        if (MainWindow* main = run.main()) main->setCaption(caption);
     });
 
     PlotScan scan(N);
     const bool complete = walk(
         N, run, [&](qsizetype from, qsizetype to) { scan.add(rows, from, to); },
         [&](qsizetype r) {
-            if (Panel* panel = run.panel())
-                panel->setWindowTitle(QString::number(r) + QStringLiteral(" Completed"));
+            if (MainWindow* main = run.main())
+                main->setCaption(QString::number(r) + QStringLiteral(" Completed"));
         });
     if (!complete) return;
 
@@ -157,7 +157,7 @@ void RunStatistics(QWidget* listWindow, const RecordList& list, bool fileList, b
     const RunContext run(listWindow);
     const QString caption = listWindow->windowTitle();
 
-    std::optional<Panel::TimersPaused> timers(std::in_place, run.panel());
+    std::optional<TimersPaused> timers(std::in_place, run.main());
     const auto restoreCaption = qScopeGuard([&] {
         if (QWidget* window = run.list()) window->setWindowTitle(caption);
     });
