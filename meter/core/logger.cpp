@@ -18,11 +18,6 @@ qint64 RecordsInSet(qint64 size)
     return size <= SetSizeHead ? 0 : (size - SetSizeHead) / RecordBytes;
 }
 
-qint64 DumpLength(qint64 records)
-{
-    return DumpHead + RecordBytes * std::max<qint64>(records, 0);
-}
-
 QString MemoryFigureText(quint32 figure)
 {
     // Rounded half away from zero: 65536 is shown as 65.5.

@@ -3,6 +3,7 @@
 // erase and dump commands, and the logger state the windows share.
 
 #include "meter/core/replyreader.h"
+#include "records/core/dumpformat.h"
 
 #include <QByteArray>
 #include <QList>
@@ -25,11 +26,8 @@ namespace Meter {
 
 // The directory's fixed part: bytes 1..10 name the number of sets.
 inline constexpr int DirectoryHead = 10;
-// A set's size in the directory is this plus 38 bytes a record; its dump
-// is DumpHead plus 38 bytes a record.
+// A set's size in the directory is this plus RecordBytes a record.
 inline constexpr qint64 SetSizeHead = 341;
-inline constexpr qint64 DumpHead = 359;
-inline constexpr qint64 RecordBytes = 38;
 
 // Time limits of the reads: the directory and the dump give up after so
 // long without a byte, or when the whole reply is not in within the same
@@ -39,8 +37,6 @@ inline constexpr int DumpQuietMs = 5000;
 
 // Records in a set of this size: (size - 341) / 38, truncated; never below 0.
 qint64 RecordsInSet(qint64 size);
-// Bytes of the dump of a set of r records.
-qint64 DumpLength(qint64 records);
 // Bytes of a directory of n sets.
 inline qint64 DirectoryLength(int sets)
 {

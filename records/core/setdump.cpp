@@ -1,6 +1,6 @@
 #include "records/core/setdump.h"
 
-#include "meter/core/logger.h"
+#include "records/core/dumpformat.h"
 
 #include <algorithm>
 #include <cmath>
