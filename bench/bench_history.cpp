@@ -3,12 +3,12 @@
 // and a drag of the cursor. Prints "name: value unit" lines.
 
 #include "bench/cursordrag.h"
+#include "graphs/graphtools.h"
 #include "graphs/realtimegraph.h"
 #include "meter/core/livestats.h"
 #include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
-#include "platform/graphtools.h"
 #include "platform/timer.h"
 #include "platform/windows.h"
 

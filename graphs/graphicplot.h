@@ -4,7 +4,7 @@
 // the cursor read-out and the reset and print buttons. The two differ in
 // their places and in what reset and print do.
 
-#include "platform/graphtools.h"
+#include "graphs/graphtools.h"
 #include "platform/threed.h"
 
 #include <QRect>

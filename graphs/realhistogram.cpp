@@ -2,9 +2,9 @@
 
 #include "common/graphstate.h"
 #include "graphs/graphpictures.h"
+#include "graphs/graphtools.h"
 #include "graphs/windowparts.h"
 #include "platform/graph.h"
-#include "platform/graphtools.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
 

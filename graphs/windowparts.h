@@ -1,8 +1,8 @@
 #pragma once
 // Pieces every graph window is built from.
 
+#include "graphs/graphtools.h"
 #include "platform/graph.h"
-#include "platform/graphtools.h"
 #include "platform/threed.h"
 #include "platform/twips.h"
 

@@ -3,6 +3,7 @@
 
 #include "common/clock.h"
 #include "common/graphstate.h"
+#include "graphs/graphtools.h"
 #include "graphs/realhistogram.h"
 #include "graphs/realtimegraph.h"
 #include "meter/core/livestats.h"
@@ -12,7 +13,6 @@
 #include "meter/panel.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
-#include "platform/graphtools.h"
 #include "platform/numedit.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"

@@ -1,4 +1,4 @@
-#include "platform/graphtools.h"
+#include "graphs/graphtools.h"
 
 #include "platform/dialogs.h"
 #include "platform/graphprint.h"
@@ -149,6 +149,106 @@ void GraphTools::showCursor(int index, double x, double y)
         setup_.yPosition->setText(GraphAxis::formatValue(y, QStringLiteral("0.0")));
 }
 
+namespace {
+
+// The printer the layout asks for, and the note after it; no printer when
+// the user cancels or the window goes meanwhile.
+Platform::PrintJob askPrinter(const GraphTools::PrintLayout& layout,
+                              const QPointer<QWidget>& window, const std::function<bool()>& gone)
+{
+    Platform::PrintJob job =
+        layout.dialog ? Platform::ShowPrinterDialog(window) : Platform::DefaultPrinter(window);
+    if (gone() || !job.printer) return {};
+    if (layout.note) {
+        Platform::MsgBox(window, GraphTools::noteText(), Platform::Icon::None,
+                         QStringLiteral("Dorvi"));
+        if (gone()) return {};
+    }
+    return job;
+}
+
+// The window as printed, and back as it was when this goes, on every way
+// out: every change of the layout but the plain display and hiddenAfter.
+class PrintedLook
+{
+public:
+    PrintedLook(QWidget* window, Graph* graph, const GraphTools::PrintLayout& layout)
+        : window_(window), graph_(graph), yCaption_(graph->Axes(2).caption()),
+          palette_(window->palette()), autoFill_(window->autoFillBackground()),
+          graphColor_(graph->graphColor()), size_(window->size()), minSize_(window->minimumSize()),
+          maxSize_(window->maximumSize()), graphPos_(graph->pos())
+    {
+        for (QWidget* w : layout.hidden)
+            shown_.append({w, w->isVisible()});
+
+        if (layout.whiteBackground) {
+            QPalette white = palette_;
+            white.setColor(QPalette::Window, palette_.color(QPalette::Base));
+            window->setPalette(white);
+            window->setAutoFillBackground(true);
+        }
+        for (QWidget* w : layout.hidden)
+            w->hide();
+        if (layout.whiteGraph) graph->setGraphColor(Qt::white);
+        if (layout.clientTwips.isValid()) {
+            const QSize s(Twips::px(layout.clientTwips.width()),
+                          Twips::px(layout.clientTwips.height()));
+            window->setMinimumSize(s);
+            window->setMaximumSize(s);
+            window->resize(s);
+        }
+        if (layout.graphTwips)
+            graph->move(Twips::px(layout.graphTwips->x()), Twips::px(layout.graphTwips->y()));
+        if (layout.emptyYCaption) graph->Axes(2).setCaption(QString());
+    }
+
+    ~PrintedLook()
+    {
+        if (!window_ || !graph_) return;
+        graph_->Axes(2).setCaption(yCaption_);
+        window_->setMinimumSize(minSize_);
+        window_->setMaximumSize(maxSize_);
+        window_->resize(size_);
+        graph_->move(graphPos_);
+        window_->setPalette(palette_);
+        window_->setAutoFillBackground(autoFill_);
+        for (const Shown& s : shown_)
+            if (s.widget) s.widget->setVisible(s.visible);
+        graph_->setGraphColor(graphColor_);
+    }
+
+    PrintedLook(const PrintedLook&) = delete;
+    PrintedLook& operator=(const PrintedLook&) = delete;
+
+private:
+    struct Shown
+    {
+        QPointer<QWidget> widget;
+        bool visible;
+    };
+    QPointer<QWidget> window_;
+    QPointer<Graph> graph_;
+    QList<Shown> shown_;
+    QString yCaption_;
+    QPalette palette_;
+    bool autoFill_;
+    QColor graphColor_;
+    QSize size_;
+    QSize minSize_;
+    QSize maxSize_;
+    QPoint graphPos_;
+};
+
+} // namespace
+
+void GraphTools::backToNormal()
+{
+    setup_.chooser->setCurrentIndex(setup_.chooser->findText(QStringLiteral("Normal")));
+    setup_.graph->setTrackMode(Graph::TrackPlain);
+    describe(Graph::TrackPlain);
+    if (setup_.graph->cursorCount() > 0) setup_.graph->removeAllCursors();
+}
+
 void GraphTools::print()
 {
     if (printing_) return;
@@ -166,72 +266,11 @@ void GraphTools::print()
 
     for (QWidget* w : layout.hiddenAfter)
         w->hide();
-    if (layout.plainFirst) {
-        setup_.chooser->setCurrentIndex(setup_.chooser->findText(QStringLiteral("Normal")));
-        graph->setTrackMode(Graph::TrackPlain);
-        describe(Graph::TrackPlain);
-        if (graph->cursorCount() > 0) graph->removeAllCursors();
-    }
+    if (layout.plainFirst) backToNormal();
 
-    Platform::PrintJob job =
-        layout.dialog ? Platform::ShowPrinterDialog(window) : Platform::DefaultPrinter(window);
-    if (gone() || !job.printer) return;
-    if (layout.note) {
-        Platform::MsgBox(window, noteText(), Platform::Icon::None, QStringLiteral("Dorvi"));
-        if (gone()) return;
-    }
-
-    // The window as printed, and back as it was on every way out.
-    struct Shown
-    {
-        QPointer<QWidget> widget;
-        bool visible;
-    };
-    QList<Shown> shown;
-    for (QWidget* w : layout.hidden)
-        shown.append({w, w->isVisible()});
-    const QString yCaption = graph->Axes(2).caption();
-    const QPalette palette = window->palette();
-    const bool autoFill = window->autoFillBackground();
-    const QColor graphColor = graph->graphColor();
-    const QSize size = window->size();
-    const QSize minSize = window->minimumSize();
-    const QSize maxSize = window->maximumSize();
-    const QPoint graphPos = graph->pos();
-    const auto restore = qScopeGuard([&] {
-        if (!window || !graph) return;
-        graph->Axes(2).setCaption(yCaption);
-        window->setMinimumSize(minSize);
-        window->setMaximumSize(maxSize);
-        window->resize(size);
-        graph->move(graphPos);
-        window->setPalette(palette);
-        window->setAutoFillBackground(autoFill);
-        for (const Shown& s : shown)
-            if (s.widget) s.widget->setVisible(s.visible);
-        graph->setGraphColor(graphColor);
-    });
-
-    if (layout.whiteBackground) {
-        QPalette white = palette;
-        white.setColor(QPalette::Window, palette.color(QPalette::Base));
-        window->setPalette(white);
-        window->setAutoFillBackground(true);
-    }
-    for (QWidget* w : layout.hidden)
-        w->hide();
-    if (layout.whiteGraph) graph->setGraphColor(Qt::white);
-    if (layout.clientTwips.isValid()) {
-        const QSize s(Twips::px(layout.clientTwips.width()),
-                      Twips::px(layout.clientTwips.height()));
-        window->setMinimumSize(s);
-        window->setMaximumSize(s);
-        window->resize(s);
-    }
-    if (layout.graphTwips)
-        graph->move(Twips::px(layout.graphTwips->x()), Twips::px(layout.graphTwips->y()));
-    if (layout.emptyYCaption) graph->Axes(2).setCaption(QString());
-
+    const Platform::PrintJob job = askPrinter(layout, window, gone);
+    if (!job.printer) return;
+    const PrintedLook look(window, graph, layout);
     Platform::PrintWindowImage(*job.printer, window, job.copies);
 }
 

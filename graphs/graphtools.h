@@ -106,6 +106,8 @@ private:
     void choose(int index);
     void applyCursorRule(CursorRule rule);
     void describe(int mode);
+    // The chooser back to "Normal", the plain display, no cursor.
+    void backToNormal();
     void showCursor(int index, double x, double y);
 
     QWidget* window_;

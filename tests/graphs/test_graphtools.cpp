@@ -1,6 +1,6 @@
+#include "graphs/graphtools.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
-#include "platform/graphtools.h"
 #include "platform/numedit.h"
 #include "testutil.h"
 
