@@ -33,6 +33,9 @@ namespace {
 
 Panel* current = nullptr;
 
+// The captions carry the version the build gives.
+constexpr const char* Caption = "PANEL   V" DORVI_VERSION;
+
 const QColor Teal = Twips::color(0x00808000);
 const QColor LightYellow = Twips::color(0x0080FFFF);
 
@@ -432,7 +435,7 @@ void Panel::CutLiveList()
 
 void Panel::LblCOM_Click()
 {
-    static const QString shortCaption = QStringLiteral("Panel   V10.05");
+    static const QString shortCaption = QStringLiteral("Panel   V" DORVI_VERSION);
     setWindowTitle(windowTitle() == shortCaption ? shortCaption + QStringLiteral("   20160323.01")
                                                  : shortCaption);
 }

@@ -32,8 +32,6 @@ class Panel : public QWidget, public MainWindow
 {
     Q_OBJECT
 public:
-    static constexpr const char* Caption = "PANEL   V10.05";
-
     explicit Panel(QWidget* parent = nullptr);
     ~Panel() override;
 
