@@ -22,6 +22,9 @@ if [ -n "$unformatted" ]; then
     exit 1
 fi
 
+# The folders include each other one way only.
+tools/check-includes.sh
+
 build=${DORVI_TEST_BUILD:-build-test}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORVI_SANITIZE=ON -DDORVI_WERROR=ON \
       -DDORVI_BENCH=ON
