@@ -356,9 +356,8 @@ bool Panel::Form_Load()
     OfflineSSPL->hide();
     const StartupState& start = startupState();
     if (start.OfflineModeFlag) {
-        Toolbar1->button(1)->hide();
-        for (int n = 3; n <= 11; ++n)
-            Toolbar1->button(n)->hide();
+        for (int n = 1; n <= Toolbar1->count(); ++n)
+            if (Toolbar1->key(n) != u"Open") Toolbar1->button(n)->hide();
         Timer1->setEnabled(false);
         Timer2->setEnabled(false);
         OfflineSSPL->show();

@@ -89,8 +89,8 @@ void Panel::RefreshDisplay()
         LblBarMin->setText(QString::number(m.RangeLow));
         LblBarMax->adjustSize();
         LblBarMin->adjustSize();
-        Toolbar1->button(6)->setEnabled(m.RangeHigh != 140);
-        Toolbar1->button(7)->setEnabled(m.RangeLow != 30);
+        Toolbar1->button(u"Up")->setEnabled(m.RangeHigh != 140);
+        Toolbar1->button(u"Down")->setEnabled(m.RangeLow != 30);
         SoundBar->setRange(m.RangeLow * 10, m.RangeHigh * 10);
         const double tenths =
             std::clamp(std::round(m.RecordLevel * 10), m.RangeLow * 10.0, m.RangeHigh * 10.0);

@@ -59,9 +59,9 @@ void Panel::showSaveKey()
     // A recording still without its final file keeps the stop look: the key writes it.
     const RecordingState& r = recordingState();
     const bool stop = r.Recording || r.Pending;
-    Toolbar1->button(1)->setIcon(toolbarPicture(stop ? 12 : 1));
-    Toolbar1->button(1)->setToolTip(stop ? QStringLiteral("Stop Recording")
-                                         : QStringLiteral("Save As"));
+    QToolButton* save = Toolbar1->button(u"Save");
+    save->setIcon(toolbarPicture(stop ? 12 : 1));
+    save->setToolTip(stop ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
 }
 
 void Panel::SaveKey()
