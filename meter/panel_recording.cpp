@@ -207,9 +207,9 @@ QString Panel::stopRecording(StopBy by)
         // The sampling ends now, and so do the statistics of the header.
         DataFile::RealTimeHeader& h = r.PendingHeader;
         h.samplingTime = samplingState().PcSamplingTime;
-        h.BoardCA = BoardCA->caption();
-        h.BoardSFI = BoardSFI->caption();
-        h.BoardLevel = BoardLevel->caption();
+        h.boardCa = BoardCA->caption();
+        h.boardSfi = BoardSFI->caption();
+        h.boardLevel = BoardLevel->caption();
         h.maxLevel = s.RecMaxText.isEmpty() ? DataFile::NumberOrText(0.0)
                                             : DataFile::NumberOrText(s.RecMaxText);
         h.maxTime = s.RecMaxTime;
@@ -380,9 +380,9 @@ void Panel::saveLiveList()
     const LiveState& s = liveState();
     DataFile::RealTimeHeader h;
     h.samplingTime = samplingState().PcSamplingTime;
-    h.BoardCA = BoardCA->caption();
-    h.BoardSFI = BoardSFI->caption();
-    h.BoardLevel = BoardLevel->caption();
+    h.boardCa = BoardCA->caption();
+    h.boardSfi = BoardSFI->caption();
+    h.boardLevel = BoardLevel->caption();
     h.maxLevel = s.MaxLevel;
     h.maxTime = s.MaxTime;
     h.selText = s.SelText;

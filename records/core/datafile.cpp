@@ -351,9 +351,9 @@ QByteArray realTimeFileHeader(const RealTimeHeader& h)
     out.reserve(128);
     out.append("Real Time").append(LineEnd);
     out.append(headerNumber(h.samplingTime)).append(LineEnd);
-    appendLine(out, h.BoardCA);
-    appendLine(out, h.BoardSFI);
-    appendLine(out, h.BoardLevel);
+    appendLine(out, h.boardCa);
+    appendLine(out, h.boardSfi);
+    appendLine(out, h.boardLevel);
     if (const double* number = std::get_if<double>(&h.maxLevel))
         out.append(headerNumber(*number)).append(LineEnd);
     else

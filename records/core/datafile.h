@@ -50,9 +50,9 @@ using NumberOrText = std::variant<double, QString>;
 struct RealTimeHeader
 {
     double samplingTime = 1; // PcSamplingTime
-    QString BoardCA;         // captions of Panel's boards
-    QString BoardSFI;
-    QString BoardLevel;
+    QString boardCa;         // captions of Panel's boards BoardCA, BoardSFI, BoardLevel
+    QString boardSfi;
+    QString boardLevel;
     NumberOrText maxLevel = 0.0; // RecMaxText or MaxLevel
     QString maxTime;             // RecMaxTime or MaxTime; may be empty
     QString selText;             // RecSelText or SelText
