@@ -370,7 +370,7 @@ bool Panel::Form_Load()
             Timer2->setEnabled(false);
             Platform::MsgBox(this, QStringLiteral("No device found, try again!"),
                              Platform::Icon::Critical, QStringLiteral("Dorvi"));
-            Rs232::SetProgramEnding(true);
+            Program::setEnding(true);
             emit unloaded();
             return false;
         }
@@ -403,7 +403,7 @@ void Panel::closeEvent(QCloseEvent* event)
         event->ignore(); // the program goes on, the recording still waiting
         return;
     }
-    Rs232::SetProgramEnding(true);
+    Program::setEnding(true);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     // The program ends: no list, graph or logger window stays behind.

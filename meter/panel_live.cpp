@@ -22,7 +22,7 @@ void Panel::Timer1_Timer()
 {
     // A tick never nests in another tick or its resynchronisation, and never
     // takes the bytes of an exchange that holds the port.
-    if (tickRunning_ || PortExchange::busy() || Rs232::ProgramEnding() || !COM->portOpen()) return;
+    if (tickRunning_ || PortExchange::busy() || Program::ending() || !COM->portOpen()) return;
     tickRunning_ = true;
     QPointer<Panel> self(this);
     const auto done = qScopeGuard([self] {
@@ -31,7 +31,7 @@ void Panel::Timer1_Timer()
         self->pollNs_.reset();
     });
     auto interrupted = [&self] {
-        return !self || Rs232::ProgramEnding() || PortExchange::busy() || !self->COM->portOpen();
+        return !self || Program::ending() || PortExchange::busy() || !self->COM->portOpen();
     };
 
     // The flush takes what waits into the frame reader rather than dropping

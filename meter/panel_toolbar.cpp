@@ -37,7 +37,7 @@ Panel::TimersPaused::TimersPaused(Panel* panel) : panel_(panel)
 
 Panel::TimersPaused::~TimersPaused()
 {
-    if (!panel_ || Rs232::ProgramEnding()) return;
+    if (!panel_ || Program::ending()) return;
     panel_->Timer1->setEnabled(timer1_ && !startupState().OfflineModeFlag);
     panel_->Timer2->setEnabled(timer2_ && !startupState().OfflineModeFlag);
 }
@@ -119,7 +119,7 @@ void Panel::SamplingCommand()
     QPointer<Panel> self(this);
     SamplingChoice choice(this);
     // Only "OK" ends the window; anything else ends it because the program ends.
-    if (choice.exec() != QDialog::Accepted || !self || Rs232::ProgramEnding()) return;
+    if (choice.exec() != QDialog::Accepted || !self || Program::ending()) return;
     SamplingState& s = samplingState();
     if (s.SamplingByPc)
         storeSamplingAnswer(

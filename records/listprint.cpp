@@ -80,7 +80,7 @@ void printList(RecordListWindow& window)
             if (!out.printLine(line)) return;
             if (due) {
                 progress.processEvents();
-                if (Rs232::ProgramEnding()) return; // Panel closed: no half listing goes out
+                if (Program::ending()) return; // Panel closed: no half listing goes out
             }
         }
     }

@@ -129,7 +129,7 @@ void Memory::download(int set, qint64 records)
     downloading_ = true;
     Panel::TimersPaused paused(panel);
     GridSet->setEnabled(false);
-    auto gone = [&] { return !self || self->closing_ || !main || Rs232::ProgramEnding(); };
+    auto gone = [&] { return !self || self->closing_ || !main || Program::ending(); };
     auto end = [&] {
         if (!self) return;
         self->GridSet->setEnabled(true);
@@ -167,12 +167,12 @@ void Memory::download(int set, qint64 records)
     ProgressThrottle listing;
     std::optional<Logger::DecodedSet> decoded =
         Logger::DecodeDump(reader.reply(), records, step, [&](qint64 k, qint64 r) {
-            if (!list || Rs232::ProgramEnding()) return false;
+            if (!list || Program::ending()) return false;
             if (listing.due(k == r)) {
                 list->setWindowTitle(Logger::PercentCompleted(k, r));
                 listing.processEvents();
             }
-            return list && !Rs232::ProgramEnding();
+            return list && !Program::ending();
         });
     if (!decoded || !list) return end();
     loggerState().LoggerInterval = decoded->header.LoggerInterval;

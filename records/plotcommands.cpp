@@ -45,7 +45,7 @@ public:
     bool alive() const
     {
         return list_ && (!shown_ || list_->isVisible()) && (!hadPanel_ || panel_) &&
-               !Rs232::ProgramEnding();
+               !Program::ending();
     }
     QWidget* list() const { return list_; }
     Panel* panel() const { return panel_; }
