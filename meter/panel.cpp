@@ -50,14 +50,6 @@ QLabel* label(QWidget* parent, const QString& text, const QFont& font, int left,
     return l;
 }
 
-SSPanel* ssPanel(QWidget* parent, const QString& caption, const QFont& font, QRect r)
-{
-    auto* p = new SSPanel(caption, parent);
-    p->setFont(font);
-    p->setGeometry(r);
-    return p;
-}
-
 // The run-state pictures: a play triangle, pause bars and a stop square.
 QPixmap statePicture(int which)
 {
