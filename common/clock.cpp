@@ -9,7 +9,7 @@
 namespace {
 
 Clock* installed = nullptr;
-bool ending = false;
+bool programEnding = false;
 
 const QElapsedTimer& monotonic()
 {
@@ -72,16 +72,16 @@ QDateTime Now()
     return Clock::current().now();
 }
 
-namespace Rs232 {
+namespace Program {
 
-bool ProgramEnding()
+bool ending()
 {
-    return ending;
+    return programEnding;
 }
 
-void SetProgramEnding(bool e)
+void setEnding(bool e)
 {
-    ending = e;
+    programEnding = e;
 }
 
-} // namespace Rs232
+} // namespace Program

@@ -32,11 +32,11 @@ public:
 // The present date and time of the statistics, samples and dumps.
 QDateTime Now();
 
-namespace Rs232 {
+namespace Program {
 
 // Set when the program is closing: every wait returns at once and every
 // loop that waits on the meter gives up.
-bool ProgramEnding();
-void SetProgramEnding(bool ending);
+bool ending();
+void setEnding(bool ending);
 
-} // namespace Rs232
+} // namespace Program

@@ -17,7 +17,6 @@ public:
 
     // "Reset Scale": X 1 to the number of records, Y 25 to 145.
     void CmdReset_Click();
-    qint64 recordCount() const { return recordCount_; }
 
 private:
     qint64 recordCount_ = 0;

@@ -9,7 +9,7 @@ namespace Meter {
 
 bool WaitMeterReady(SerialPort& com)
 {
-    auto gone = [&com] { return Rs232::ProgramEnding() || !com.portOpen(); };
+    auto gone = [&com] { return Program::ending() || !com.portOpen(); };
     for (;;) {
         com.flush();
         do {

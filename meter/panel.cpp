@@ -53,14 +53,6 @@ QLabel* label(QWidget* parent, const QString& text, const QFont& font, int left,
     return l;
 }
 
-SSPanel* ssPanel(QWidget* parent, const QString& caption, const QFont& font, QRect r)
-{
-    auto* p = new SSPanel(caption, parent);
-    p->setFont(font);
-    p->setGeometry(r);
-    return p;
-}
-
 // The run-state pictures: a play triangle, pause bars and a stop square.
 QPixmap statePicture(int which)
 {
@@ -370,9 +362,8 @@ bool Panel::Form_Load()
     OfflineSSPL->hide();
     const StartupState& start = startupState();
     if (start.OfflineModeFlag) {
-        Toolbar1->button(1)->hide();
-        for (int n = 3; n <= 11; ++n)
-            Toolbar1->button(n)->hide();
+        for (int n = 1; n <= Toolbar1->count(); ++n)
+            if (Toolbar1->key(n) != u"Open") Toolbar1->button(n)->hide();
         Timer1->setEnabled(false);
         Timer2->setEnabled(false);
         OfflineSSPL->show();
@@ -385,7 +376,7 @@ bool Panel::Form_Load()
             Timer2->setEnabled(false);
             Platform::MsgBox(this, QStringLiteral("No device found, try again!"),
                              Platform::Icon::Critical, QStringLiteral("Dorvi"));
-            Rs232::SetProgramEnding(true);
+            Program::setEnding(true);
             emit unloaded();
             return false;
         }
@@ -418,7 +409,7 @@ void Panel::closeEvent(QCloseEvent* event)
         event->ignore(); // the program goes on, the recording still waiting
         return;
     }
-    Rs232::SetProgramEnding(true);
+    Program::setEnding(true);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
     // The program ends: no list, graph or logger window stays behind.

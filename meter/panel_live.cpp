@@ -22,7 +22,7 @@ void Panel::Timer1_Timer()
 {
     // A tick never nests in another tick or its resynchronisation, and never
     // takes the bytes of an exchange that holds the port.
-    if (tickRunning_ || PortExchange::busy() || Rs232::ProgramEnding() || !COM->portOpen()) return;
+    if (tickRunning_ || PortExchange::busy() || Program::ending() || !COM->portOpen()) return;
     tickRunning_ = true;
     QPointer<Panel> self(this);
     const auto done = qScopeGuard([self] {
@@ -31,7 +31,7 @@ void Panel::Timer1_Timer()
         self->pollNs_.reset();
     });
     auto interrupted = [&self] {
-        return !self || Rs232::ProgramEnding() || PortExchange::busy() || !self->COM->portOpen();
+        return !self || Program::ending() || PortExchange::busy() || !self->COM->portOpen();
     };
 
     // The flush takes what waits into the frame reader rather than dropping
@@ -89,8 +89,8 @@ void Panel::RefreshDisplay()
         LblBarMin->setText(QString::number(m.RangeLow));
         LblBarMax->adjustSize();
         LblBarMin->adjustSize();
-        Toolbar1->button(6)->setEnabled(m.RangeHigh != 140);
-        Toolbar1->button(7)->setEnabled(m.RangeLow != 30);
+        Toolbar1->button(u"Up")->setEnabled(m.RangeHigh != 140);
+        Toolbar1->button(u"Down")->setEnabled(m.RangeLow != 30);
         SoundBar->setRange(m.RangeLow * 10, m.RangeHigh * 10);
         const double tenths =
             std::clamp(std::round(m.RecordLevel * 10), m.RangeLow * 10.0, m.RangeHigh * 10.0);

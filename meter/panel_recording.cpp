@@ -4,13 +4,13 @@
 #include "meter/panel.h"
 
 #include "common/clock.h"
+#include "common/progress.h"
 #include "meter/core/livestats.h"
 #include "meter/core/recording.h"
 #include "meter/core/scratchfile.h"
 #include "meter/pictures.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
-#include "platform/progress.h"
 #include "platform/recordlistview.h"
 #include "platform/toolbar.h"
 #include "platform/twips.h"
@@ -57,9 +57,9 @@ void Panel::showSaveKey()
     // A recording still without its final file keeps the stop look: the key writes it.
     const RecordingState& r = recordingState();
     const bool stop = r.Recording || r.Pending;
-    Toolbar1->button(1)->setIcon(toolbarPicture(stop ? 12 : 1));
-    Toolbar1->button(1)->setToolTip(stop ? QStringLiteral("Stop Recording")
-                                         : QStringLiteral("Save As"));
+    QToolButton* save = Toolbar1->button(u"Save");
+    save->setIcon(toolbarPicture(stop ? 12 : 1));
+    save->setToolTip(stop ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
 }
 
 void Panel::SaveKey()
@@ -205,9 +205,9 @@ QString Panel::stopRecording(StopBy by)
         // The sampling ends now, and so do the statistics of the header.
         DataFile::RealTimeHeader& h = r.PendingHeader;
         h.samplingTime = samplingState().PcSamplingTime;
-        h.BoardCA = BoardCA->caption();
-        h.BoardSFI = BoardSFI->caption();
-        h.BoardLevel = BoardLevel->caption();
+        h.boardCa = BoardCA->caption();
+        h.boardSfi = BoardSFI->caption();
+        h.boardLevel = BoardLevel->caption();
         h.maxLevel = s.RecMaxText.isEmpty() ? DataFile::NumberOrText(0.0)
                                             : DataFile::NumberOrText(s.RecMaxText);
         h.maxTime = s.RecMaxTime;
@@ -352,9 +352,9 @@ void Panel::saveLiveList()
     const LiveState& s = liveState();
     DataFile::RealTimeHeader h;
     h.samplingTime = samplingState().PcSamplingTime;
-    h.BoardCA = BoardCA->caption();
-    h.BoardSFI = BoardSFI->caption();
-    h.BoardLevel = BoardLevel->caption();
+    h.boardCa = BoardCA->caption();
+    h.boardSfi = BoardSFI->caption();
+    h.boardLevel = BoardLevel->caption();
     h.maxLevel = s.MaxLevel;
     h.maxTime = s.MaxTime;
     h.selText = s.SelText;

@@ -36,7 +36,7 @@ MainWindow::Timers Panel::pauseTimers()
 
 void Panel::resumeTimers(Timers was)
 {
-    if (Rs232::ProgramEnding()) return;
+    if (Program::ending()) return;
     Timer1->setEnabled(was.first && !startupState().OfflineModeFlag);
     Timer2->setEnabled(was.second && !startupState().OfflineModeFlag);
 }
@@ -118,7 +118,7 @@ void Panel::SamplingCommand()
     QPointer<Panel> self(this);
     SamplingChoice choice(this);
     // Only "OK" ends the window; anything else ends it because the program ends.
-    if (choice.exec() != QDialog::Accepted || !self || Rs232::ProgramEnding()) return;
+    if (choice.exec() != QDialog::Accepted || !self || Program::ending()) return;
     SamplingState& s = samplingState();
     if (s.SamplingByPc)
         storeSamplingAnswer(

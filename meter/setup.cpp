@@ -110,7 +110,7 @@ void Setup::Timer1_Timer()
     const auto done = qScopeGuard([self] {
         if (self) self->tickRunning_ = false;
     });
-    auto closed = [&self] { return !self || self->unloaded_ || Rs232::ProgramEnding(); };
+    auto closed = [&self] { return !self || self->unloaded_ || Program::ending(); };
 
     if (MeterTimeShown) {
         Panel* panel = Panel::instance();
@@ -188,6 +188,6 @@ void Setup::Form_Unload()
     if (unloaded_) return;
     unloaded_ = true;
     Timer1->setEnabled(false);
-    if (Panel* panel = Panel::instance(); panel && !Rs232::ProgramEnding())
+    if (Panel* panel = Panel::instance(); panel && !Program::ending())
         panel->setTimersEnabled(true);
 }

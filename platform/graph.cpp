@@ -664,11 +664,6 @@ void Graph::setPlotStyle(PlotStyle style)
     replot();
 }
 
-Graph::PlotStyle Graph::plotStyle() const
-{
-    return style_;
-}
-
 void Graph::setBarWidth()
 {
     series_->leftBarWidth = style_ == BarsLeft ? chartStep_ : 0;
@@ -839,29 +834,9 @@ int Graph::trackMode() const
     return trackMode_;
 }
 
-void Graph::setPlotAreaColor(const QColor& color)
-{
-    plotAreaColor_ = color;
-    plot_->axisRect()->setBackground(color);
-    applyStyle();
-    replot();
-}
-
 QColor Graph::plotAreaColor() const
 {
     return plotAreaColor_;
-}
-
-void Graph::setTraceColor(const QColor& color)
-{
-    traceColor_ = color;
-    applyStyle();
-    replot();
-}
-
-QColor Graph::traceColor() const
-{
-    return traceColor_;
 }
 
 void Graph::setGraphColor(const QColor& color)

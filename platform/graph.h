@@ -173,7 +173,6 @@ public:
     QVector<QPointF> points() const;
 
     void setPlotStyle(PlotStyle style);
-    PlotStyle plotStyle() const;
 
     void setTrackMode(int mode); // 1..8; other values are ignored
     int trackMode() const;
@@ -195,12 +194,9 @@ public:
     // How many markers the last drawing showed.
     int markersDrawn() const;
 
-    // Defaults: black plot area, yellow trace, dark grey around the plot.
+    // A black plot area with a yellow trace; dark grey around the plot unless set.
     // Labels and axes are drawn dark on a light graph colour, light on a dark one.
-    void setPlotAreaColor(const QColor& color);
     QColor plotAreaColor() const;
-    void setTraceColor(const QColor& color);
-    QColor traceColor() const;
     void setGraphColor(const QColor& color);
     QColor graphColor() const;
 

@@ -19,7 +19,6 @@ public:
     ~SerialPort() override;
 
     void setCommPort(int number);
-    int commPort() const { return number_; }
 
     // "baud,parity,data,stop", e.g. "38400,n,8,1"; false when not understood.
     bool setSettings(const QString& settings);

@@ -1,5 +1,7 @@
 #include "platform/threed.h"
 
+#include <QMouseEvent>
+
 SSPanel::SSPanel(const QString& caption, QWidget* parent) : QLabel(caption, parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -10,7 +12,13 @@ SSPanel::SSPanel(const QString& caption, QWidget* parent) : QLabel(caption, pare
     setAutoFillBackground(true);
 }
 
-#include <QMouseEvent>
+SSPanel* ssPanel(QWidget* parent, const QString& caption, const QFont& font, const QRect& geometry)
+{
+    auto* p = new SSPanel(caption, parent);
+    p->setFont(font);
+    p->setGeometry(geometry);
+    return p;
+}
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent* e)
 {

@@ -17,6 +17,9 @@ public:
     void setCaption(const QString& caption) { setText(caption); }
 };
 
+// A panel the windows lay out: its caption, its font and its place on parent.
+SSPanel* ssPanel(QWidget* parent, const QString& caption, const QFont& font, const QRect& geometry);
+
 using SSCommand = QPushButton;
 using SSOption = QRadioButton;
 using SSFrame = QGroupBox;

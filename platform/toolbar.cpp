@@ -35,6 +35,13 @@ QToolButton* Toolbar::button(int n) const
     return (n >= 1 && n <= buttons_.size()) ? buttons_[n - 1] : nullptr;
 }
 
+QToolButton* Toolbar::button(QStringView key) const
+{
+    for (QToolButton* b : buttons_)
+        if (b->objectName() == key) return b;
+    return nullptr;
+}
+
 QString Toolbar::key(int n) const
 {
     QToolButton* b = button(n);

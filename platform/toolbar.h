@@ -18,6 +18,8 @@ public:
     int count() const { return int(buttons_.size()); }
     // Button n, 1-based.
     QToolButton* button(int n) const;
+    // The button added with this key; nullptr when there is none.
+    QToolButton* button(QStringView key) const;
     QString key(int n) const;
     void setIconSize(int pixels);
 

@@ -16,7 +16,7 @@ void WaitSeconds(double s, QEventLoop::ProcessEventsFlags flags)
     const qint64 length = (!pastMidnight && s > 0) ? qint64(std::llround(s * 1e9)) : 0;
     for (;;) {
         clock.processEvents(flags);
-        if (ProgramEnding() || pastMidnight) return;
+        if (Program::ending() || pastMidnight) return;
         const qint64 passed = clock.elapsedNs() - start;
         if (passed >= length) return;
         clock.sleep(length - passed, flags);

@@ -59,10 +59,8 @@ DataList::DataList()
     connect(Toolbar1, &Toolbar::buttonClick, this, &DataList::Toolbar1_ButtonClick);
 
     auto panel = [this, &bold](const char* caption, int left, int top, int width) {
-        auto* p = new SSPanel(QString::fromLatin1(caption), this);
-        p->setFont(bold);
-        p->setGeometry(Twips::rect(left, top, width, 375));
-        return p;
+        return ssPanel(this, QString::fromLatin1(caption), bold,
+                       Twips::rect(left, top, width, 375));
     };
     SSFreq = panel("Freq Weight", 0, 480, 1455);
     BoardCA = panel("A", 0, 840, 1455);

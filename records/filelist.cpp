@@ -56,14 +56,6 @@ QIcon picture(Picture which)
     return QIcon(pm);
 }
 
-SSPanel* panel(QWidget* parent, const QString& caption, const QFont& font, QRect r)
-{
-    auto* p = new SSPanel(caption, parent);
-    p->setFont(font);
-    p->setGeometry(r);
-    return p;
-}
-
 } // namespace
 
 RecordListWindow::RecordListWindow(Variant variant, const QString& caption) : variant_(variant)
@@ -106,12 +98,12 @@ void RecordListWindow::buildToolbar()
 
 void RecordListWindow::buildHeaderPanels(const QFont& bold)
 {
-    SSFreq = panel(this, QStringLiteral("Freq Weight"), bold, Twips::rect(0, 480, 1455, 375));
-    BoardCA = panel(this, QStringLiteral("A"), bold, Twips::rect(0, 840, 1455, 375));
-    SSTW = panel(this, QStringLiteral("Time Weight"), bold, Twips::rect(1560, 480, 1215, 375));
-    BoardSFI = panel(this, QStringLiteral("Slow"), bold, Twips::rect(1560, 840, 1215, 375));
-    SSSR = panel(this, QStringLiteral("Level Range"), bold, Twips::rect(2880, 480, 1215, 375));
-    BoardLevel = panel(this, QStringLiteral("80-140"), bold, Twips::rect(2880, 840, 1215, 375));
+    SSFreq = ssPanel(this, QStringLiteral("Freq Weight"), bold, Twips::rect(0, 480, 1455, 375));
+    BoardCA = ssPanel(this, QStringLiteral("A"), bold, Twips::rect(0, 840, 1455, 375));
+    SSTW = ssPanel(this, QStringLiteral("Time Weight"), bold, Twips::rect(1560, 480, 1215, 375));
+    BoardSFI = ssPanel(this, QStringLiteral("Slow"), bold, Twips::rect(1560, 840, 1215, 375));
+    SSSR = ssPanel(this, QStringLiteral("Level Range"), bold, Twips::rect(2880, 480, 1215, 375));
+    BoardLevel = ssPanel(this, QStringLiteral("80-140"), bold, Twips::rect(2880, 840, 1215, 375));
 }
 
 void RecordListWindow::buildGrids()
@@ -134,20 +126,20 @@ void RecordListWindow::buildStatisticsPanels(const QFont& bold)
         static const char* const names[] = {"L 05", "L 10", "L 50", "L 90", "L 95"};
         static const char* const placeholders[] = {"80.0", "75.0", "60.0", "45.0", "40.0"};
         for (int i = 0; i < 5; ++i) {
-            SSLn[size_t(i)] = panel(this, QString::fromLatin1(names[i]), bold,
-                                    Twips::rect(i * 840, 2880, 735, 375));
-            BoardLn[size_t(i)] = panel(this, QString::fromLatin1(placeholders[i]), bold,
-                                       Twips::rect(i * 840, 3240, 735, 375));
+            SSLn[size_t(i)] = ssPanel(this, QString::fromLatin1(names[i]), bold,
+                                      Twips::rect(i * 840, 2880, 735, 375));
+            BoardLn[size_t(i)] = ssPanel(this, QString::fromLatin1(placeholders[i]), bold,
+                                         Twips::rect(i * 840, 3240, 735, 375));
         }
     }
-    SSMax = panel(this, QStringLiteral("Max dB"), bold, Twips::rect(0, 3720, 1335, 375));
-    BoardMaxdB = panel(this, QStringLiteral("138.8"), bold, Twips::rect(1320, 3720, 1095, 375));
+    SSMax = ssPanel(this, QStringLiteral("Max dB"), bold, Twips::rect(0, 3720, 1335, 375));
+    BoardMaxdB = ssPanel(this, QStringLiteral("138.8"), bold, Twips::rect(1320, 3720, 1095, 375));
     BoardMaxTime =
-        panel(this, QStringLiteral("2009/03/04 08:00:00"), bold, Twips::rect(0, 4080, 2415, 375));
-    SSSEL = panel(this, QStringLiteral("SEL"), bold, Twips::rect(2520, 3720, 735, 375));
-    BoardSEL = panel(this, QStringLiteral("133.9"), bold, Twips::rect(2520, 4080, 735, 375));
-    SSLeq = panel(this, QStringLiteral("Leq"), bold, Twips::rect(3360, 3720, 735, 375));
-    BoardLeq = panel(this, QStringLiteral("133.9"), bold, Twips::rect(3360, 4080, 735, 375));
+        ssPanel(this, QStringLiteral("2009/03/04 08:00:00"), bold, Twips::rect(0, 4080, 2415, 375));
+    SSSEL = ssPanel(this, QStringLiteral("SEL"), bold, Twips::rect(2520, 3720, 735, 375));
+    BoardSEL = ssPanel(this, QStringLiteral("133.9"), bold, Twips::rect(2520, 4080, 735, 375));
+    SSLeq = ssPanel(this, QStringLiteral("Leq"), bold, Twips::rect(3360, 3720, 735, 375));
+    BoardLeq = ssPanel(this, QStringLiteral("133.9"), bold, Twips::rect(3360, 4080, 735, 375));
 }
 
 void RecordListWindow::buildResolutionChoice()

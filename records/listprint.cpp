@@ -1,10 +1,10 @@
 // The printed listing of a record-list window.
 
 #include "common/mainwindow.h"
+#include "common/progress.h"
 #include "platform/dialogs.h"
 #include "platform/lineprinter.h"
 #include "platform/printer.h"
-#include "platform/progress.h"
 #include "platform/recordlistview.h"
 #include "platform/waits.h"
 #include "records/core/listing.h"
@@ -80,7 +80,7 @@ void printList(RecordListWindow& window)
             if (!out.printLine(line)) return;
             if (due) {
                 progress.processEvents();
-                if (Rs232::ProgramEnding()) return; // Panel closed: no half listing goes out
+                if (Program::ending()) return; // Panel closed: no half listing goes out
             }
         }
     }

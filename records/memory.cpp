@@ -2,13 +2,13 @@
 
 #include "common/clock.h"
 #include "common/mainwindow.h"
+#include "common/progress.h"
 #include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/portguard.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
-#include "platform/progress.h"
 #include "platform/serialport.h"
 #include "platform/twips.h"
 #include "platform/windows.h"
@@ -130,12 +130,12 @@ void listSet(int set, qint64 records, QByteArrayView dump)
     ProgressThrottle listing;
     std::optional<Logger::DecodedSet> decoded =
         Logger::DecodeDump(dump, records, step, [&](qint64 k, qint64 r) {
-            if (!list || Rs232::ProgramEnding()) return false;
+            if (!list || Program::ending()) return false;
             if (listing.due(k == r)) {
                 list->setWindowTitle(Logger::PercentCompleted(k, r));
                 listing.processEvents();
             }
-            return list && !Rs232::ProgramEnding();
+            return list && !Program::ending();
         });
     if (!decoded || !list) return;
     loggerState().LoggerInterval = decoded->header.LoggerInterval;
@@ -162,7 +162,7 @@ void Memory::download(int set, qint64 records)
     downloading_ = true;
     TimersPaused paused(window);
     GridSet->setEnabled(false);
-    auto gone = [&] { return !self || self->closing_ || !main || Rs232::ProgramEnding(); };
+    auto gone = [&] { return !self || self->closing_ || !main || Program::ending(); };
     auto end = [&] {
         if (!self) return;
         self->GridSet->setEnabled(true);

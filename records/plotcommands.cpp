@@ -45,7 +45,7 @@ public:
     bool alive() const
     {
         return list_ && (!shown_ || list_->isVisible()) && (!hadMain_ || main_) &&
-               !Rs232::ProgramEnding();
+               !Program::ending();
     }
     QWidget* list() const { return list_; }
     MainWindow* main() const { return main_.get(); }

@@ -1,7 +1,7 @@
 #include "records/savedialog.h"
 
+#include "common/progress.h"
 #include "platform/commondialog.h"
-#include "platform/progress.h"
 #include "records/core/datafile.h"
 #include "records/core/filetransferstate.h"
 

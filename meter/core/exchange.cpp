@@ -35,7 +35,7 @@ void Exchange::read()
 bool Exchange::wait(qint64 ms, Events events)
 {
     Clock& clock = Clock::current();
-    auto stop = [this] { return Rs232::ProgramEnding() || (interrupted && interrupted()); };
+    auto stop = [this] { return Program::ending() || (interrupted && interrupted()); };
     if (events == Events::None) {
         clock.pause(ms * 1'000'000);
         return !stop();

@@ -1,15 +1,75 @@
 #include "meter/core/livestats.h"
 
+#include "records/core/levelnumber.h"
+
 #include <QDateTime>
 #include <algorithm>
 #include <cmath>
 
-namespace FileTransfer {
-double Log10(double x)
+namespace {
+
+struct LeqSel
 {
-    return std::log(x) / std::log(10.0);
+    double leq;
+    double sel;
+};
+
+// Counts one more second of L dB into count and the energy sum, and gives
+// the energy mean of all seconds counted in dB (the Leq) and the SEL: the Leq
+// plus ten times the logarithm of the seconds.
+LeqSel addSecond(long long& count, double& energy, double L)
+{
+    count += 1;
+    energy += std::pow(10.0, L / 10.0);
+    const double leq = 10 * FileTransfer::Log10(energy / double(count));
+    return {leq, leq + 10 * FileTransfer::Log10(double(count))};
 }
-} // namespace FileTransfer
+
+// The groups of statistics a reset puts back.
+enum ResetPart : unsigned {
+    Running = 1,          // MaxLevel, LeqEnergy, LeqCount, LiveCount, DumpedRecords
+    Recording = 2,        // RecMaxText, RecLeqEnergy, RecLeqCount
+    LeqSelExtremes = 4,   // LeqMin, LeqMax, SelMin, SelMax to their start
+    LevelExtremes = 8,    // LevelMin/Max at 1 dB and 0.1 dB to their start
+    RefreshExtremes = 16, // the same, the minima from 150 dB
+    Samples = 32,         // both histograms and the histories' next slot
+};
+
+void reset(LiveState& s, unsigned parts)
+{
+    if (parts & Running) {
+        s.MaxLevel = 0;
+        s.LeqEnergy = 0;
+        s.LeqCount = 0;
+        s.LiveCount = 0;
+        s.DumpedRecords = 0;
+    }
+    if (parts & Recording) {
+        s.RecMaxText.clear();
+        s.RecLeqEnergy = 0;
+        s.RecLeqCount = 0;
+    }
+    if (parts & LeqSelExtremes) {
+        s.LeqMax = 0;
+        s.LeqMin = 145;
+        s.SelMax = 0;
+        s.SelMin = 145;
+    }
+    if (parts & (LevelExtremes | RefreshExtremes)) {
+        const double min1dB = parts & RefreshExtremes ? 150 : 145;
+        s.LevelMin1dB = min1dB;
+        s.LevelMax1dB = 0;
+        s.LevelMin01dB = 10 * min1dB;
+        s.LevelMax01dB = 0;
+    }
+    if (parts & Samples) {
+        s.clearHistograms();
+        s.SampleCount = 0;
+        s.HistoryWrapped = false;
+    }
+}
+
+} // namespace
 
 QString FormatTenths(double x)
 {
@@ -65,11 +125,10 @@ QString TimeText(const QDateTime& t)
 
 bool LiveState::addRunning(double L, const QString& now)
 {
-    LeqCount += 1;
-    LeqEnergy += std::pow(10.0, L / 10.0);
-    LeqValue = 10 * FileTransfer::Log10(LeqEnergy / double(LeqCount));
+    const LeqSel m = addSecond(LeqCount, LeqEnergy, L);
+    LeqValue = m.leq;
     LeqText = FormatTenths(LeqValue);
-    SelValue = LeqValue + 10 * FileTransfer::Log10(double(LeqCount));
+    SelValue = m.sel;
     SelText = FormatTenths(SelValue);
     if (L > MaxLevel) {
         MaxLevel = L;
@@ -81,11 +140,9 @@ bool LiveState::addRunning(double L, const QString& now)
 
 void LiveState::addRecording(double L, const QString& levelText, const QString& now)
 {
-    RecLeqCount += 1;
-    RecLeqEnergy += std::pow(10.0, L / 10.0);
-    const double x = 10 * FileTransfer::Log10(RecLeqEnergy / double(RecLeqCount));
-    RecLeqText = FormatTenths(x);
-    RecSelText = FormatTenths(x + 10 * FileTransfer::Log10(double(RecLeqCount)));
+    const LeqSel m = addSecond(RecLeqCount, RecLeqEnergy, L);
+    RecLeqText = FormatTenths(m.leq);
+    RecSelText = FormatTenths(m.sel);
     if (L > ValueOfText(RecMaxText)) {
         RecMaxText = levelText;
         RecMaxTime = now;
@@ -161,51 +218,22 @@ void LiveState::clearHistograms()
 
 void LiveState::resetRunning()
 {
-    MaxLevel = 0;
-    RecMaxText.clear();
-    LeqEnergy = 0;
-    LeqCount = 0;
-    RecLeqEnergy = 0;
-    RecLeqCount = 0;
-    LiveCount = 0;
-    DumpedRecords = 0;
+    reset(*this, Running | Recording);
 }
 
 void LiveState::resetForLoad()
 {
-    resetRunning();
-    LeqMax = 0;
-    LeqMin = 145;
-    SelMax = 0;
-    SelMin = 145;
-    LevelMin01dB = 1450;
-    LevelMax01dB = 0;
-    LevelMin1dB = 145;
-    LevelMax1dB = 0;
+    reset(*this, Running | Recording | LeqSelExtremes | LevelExtremes);
 }
 
 void LiveState::resetForResync()
 {
-    resetRunning();
-    clearHistograms();
-    SampleCount = 0;
-    HistoryWrapped = false;
+    reset(*this, Running | Recording | Samples);
 }
 
 void LiveState::resetForRefresh()
 {
-    MaxLevel = 0;
-    LeqEnergy = 0;
-    LeqCount = 0;
-    LiveCount = 0;
-    DumpedRecords = 0;
-    LevelMax1dB = 0;
-    LevelMin1dB = 150;
-    LevelMax01dB = 0;
-    LevelMin01dB = 1500;
-    clearHistograms();
-    SampleCount = 0;
-    HistoryWrapped = false;
+    reset(*this, Running | RefreshExtremes | Samples);
 }
 
 LiveState& liveState()

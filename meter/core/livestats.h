@@ -10,11 +10,6 @@
 #include <optional>
 #include <vector>
 
-namespace FileTransfer {
-// Common logarithm as ln x / ln 10.
-double Log10(double x);
-} // namespace FileTransfer
-
 // Tenths text of x: 10 x truncated toward zero, the last digit after a point
 // (65.37 gives "65.3", 0.5 gives ".5"). A level exact in tenths reads back as
 // itself although ln x / ln 10 comes out a hair low.

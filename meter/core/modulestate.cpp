@@ -20,5 +20,5 @@ void resetModuleState()
     loggerState() = {};
     graphState() = {};
     Clock::set(nullptr);
-    Rs232::SetProgramEnding(false);
+    Program::setEnding(false);
 }

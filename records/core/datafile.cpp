@@ -6,6 +6,7 @@
 #include <QFile>
 #include <charconv>
 #include <cstring>
+#include <type_traits>
 
 namespace DataFile {
 
@@ -351,9 +352,9 @@ QByteArray realTimeFileHeader(const RealTimeHeader& h)
     out.reserve(128);
     out.append("Real Time").append(LineEnd);
     out.append(headerNumber(h.samplingTime)).append(LineEnd);
-    appendLine(out, h.BoardCA);
-    appendLine(out, h.BoardSFI);
-    appendLine(out, h.BoardLevel);
+    appendLine(out, h.boardCa);
+    appendLine(out, h.boardSfi);
+    appendLine(out, h.boardLevel);
     if (const double* number = std::get_if<double>(&h.maxLevel))
         out.append(headerNumber(*number)).append(LineEnd);
     else
@@ -397,33 +398,24 @@ QByteArray recordLine(Separator separator, LineForm form, QStringView number, QS
     return joinedLine(separator, form, number, time, level);
 }
 
-void appendListLine(QByteArray& buffer, Separator separator, QStringView cell0, QStringView cell1,
-                    QStringView cell2)
+void appendListLine(QByteArray& buffer, Separator separator, QAnyStringView cell0,
+                    QAnyStringView cell1, QAnyStringView cell2)
 {
     const char sep = char(separator);
     const qsizetype at = buffer.size();
     // resize() grows the capacity geometrically, so long runs of appends stay linear.
     buffer.resize(at + cell0.size() + cell1.size() + cell2.size() + 5);
     char* p = buffer.data() + at;
-    for (QStringView cell : {cell0, cell1, cell2}) {
-        for (QChar c : cell)
-            *p++ = latin1(c);
-        *p++ = sep;
-    }
-    *p++ = '\r';
-    *p = '\n';
-}
-
-void appendListLine(QByteArray& buffer, Separator separator, QByteArrayView cell0,
-                    QByteArrayView cell1, QByteArrayView cell2)
-{
-    const char sep = char(separator);
-    const qsizetype at = buffer.size();
-    buffer.resize(at + cell0.size() + cell1.size() + cell2.size() + 5);
-    char* p = buffer.data() + at;
-    for (QByteArrayView cell : {cell0, cell1, cell2}) {
-        if (!cell.isEmpty()) std::memcpy(p, cell.data(), size_t(cell.size()));
-        p += cell.size();
+    for (QAnyStringView cell : {cell0, cell1, cell2}) {
+        cell.visit([&p](auto text) {
+            if constexpr (std::is_same_v<decltype(text), QStringView>) {
+                for (QChar c : text)
+                    *p++ = latin1(c);
+            } else {
+                if (!text.isEmpty()) std::memcpy(p, text.data(), size_t(text.size()));
+                p += text.size();
+            }
+        });
         *p++ = sep;
     }
     *p++ = '\r';

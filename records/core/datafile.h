@@ -9,6 +9,7 @@
 
 #include "common/recordlist.h"
 
+#include <QAnyStringView>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
@@ -50,9 +51,9 @@ using NumberOrText = std::variant<double, QString>;
 struct RealTimeHeader
 {
     double samplingTime = 1; // PcSamplingTime
-    QString BoardCA;         // captions of Panel's boards
-    QString BoardSFI;
-    QString BoardLevel;
+    QString boardCa;         // captions of Panel's boards BoardCA, BoardSFI, BoardLevel
+    QString boardSfi;
+    QString boardLevel;
     NumberOrText maxLevel = 0.0; // RecMaxText or MaxLevel
     QString maxTime;             // RecMaxTime or MaxTime; may be empty
     QString selText;             // RecSelText or SelText
@@ -92,12 +93,11 @@ QByteArray recordLine(Separator separator, LineForm form, QStringView number, QS
 
 // Appends one list-form line of three cells to buffer. Grows the buffer
 // geometrically and makes no temporaries, for lists of hundreds of thousands
-// of rows. Characters outside Latin-1 become "?".
-void appendListLine(QByteArray& buffer, Separator separator, QStringView cell0, QStringView cell1,
-                    QStringView cell2);
-// The same from Latin-1 cells, as a record list keeps them.
-void appendListLine(QByteArray& buffer, Separator separator, QByteArrayView cell0,
-                    QByteArrayView cell1, QByteArrayView cell2);
+// of rows. In cells of UTF-16 text characters outside Latin-1 become "?";
+// 8-bit cells are taken as Latin-1, as a record list keeps them, and copied
+// as they are.
+void appendListLine(QByteArray& buffer, Separator separator, QAnyStringView cell0,
+                    QAnyStringView cell1, QAnyStringView cell2);
 
 // Name of the automatic dump: "mmddhhnnss" of when + ".dvrk" ("0323101530.dvrk").
 QString liveGridDumpName(const QDateTime& when);

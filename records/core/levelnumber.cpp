@@ -54,4 +54,9 @@ double LeadingNumber(QByteArrayView text)
     return negative ? -value : value;
 }
 
+double Log10(double x)
+{
+    return std::log(x) / std::log(10.0);
+}
+
 } // namespace FileTransfer

@@ -1,5 +1,6 @@
 #pragma once
-// The leading number of a level text, as the statistics and the plot read it.
+// The leading number of a level text, as the statistics and the plot read
+// it, and the logarithm the running Leq and SEL are worked out with.
 
 #include <QByteArrayView>
 
@@ -14,5 +15,8 @@ inline constexpr double LevelNumberLimit = 1e9;
 // continue it ("65.3*" gives 65.3, "1e999" gives 1, as there is no exponent).
 // A text without a leading number gives 0. Never a number that is not finite.
 double LeadingNumber(QByteArrayView text);
+
+// Common logarithm as ln x / ln 10.
+double Log10(double x);
 
 } // namespace FileTransfer

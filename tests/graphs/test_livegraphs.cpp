@@ -131,7 +131,7 @@ private slots:
         Meter::state() = {};
         samplingState() = {};
         startupState() = {};
-        Rs232::SetProgramEnding(false);
+        Program::setEnding(false);
         asked.clear();
         answers.clear();
         duringDialog = nullptr;
@@ -301,7 +301,7 @@ private slots:
             // Clicked while the resynchronisation waits for a frame.
             QTimer::singleShot(50, this, [&] {
                 clickAll();
-                Rs232::SetProgramEnding(true);
+                Program::setEnding(true);
             });
             FileTransfer::ResetAndResync(*panel);
         } else {

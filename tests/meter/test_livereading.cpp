@@ -458,7 +458,7 @@ private slots:
         QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
         QVERIFY(p->Timer2->enabled());
         QVERIFY(t.elapsed() < 5000);
-        QVERIFY(!Rs232::ProgramEnding());
+        QVERIFY(!Program::ending());
         p->Timer1_Timer();
         QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
         QCOMPARE(p->ShownLCD->text(), QStringLiteral("65.0"));
@@ -568,7 +568,7 @@ private slots:
         p->Timer1_Timer();
         QTEST(shown, "shown");
         QVERIFY(t.elapsed() < at + 1000);
-        QVERIFY(Rs232::ProgramEnding());
+        QVERIFY(Program::ending());
     }
 
     void closingDuringHandshakeEndsPromptly()

@@ -125,9 +125,9 @@ private slots:
         port->setPortOpen(false);
         Meter::PressKey(*port, 9);
         QVERIFY(port->setPortOpen(true));
-        Rs232::SetProgramEnding(true);
+        Program::setEnding(true);
         QVERIFY(!Meter::WaitMeterReady(*port));
-        Rs232::SetProgramEnding(false);
+        Program::setEnding(false);
         runFor(50);
         QVERIFY(line.sim.received().size() <= 1); // at most the one "A" before the end was seen
     }

@@ -250,7 +250,7 @@ private slots:
         p->show();
         QVERIFY(p->close());
         QCOMPARE(ended.size(), 1);
-        QVERIFY(Rs232::ProgramEnding());
+        QVERIFY(Program::ending());
         QVERIFY(!p->Timer1->enabled());
         QVERIFY(!p->Timer2->enabled());
     }

@@ -57,7 +57,7 @@ private slots:
     {
         clock = FakeClock();
         Clock::set(&clock);
-        Rs232::SetProgramEnding(false);
+        Program::setEnding(false);
     }
     void cleanup() { Clock::set(nullptr); }
 
@@ -115,10 +115,10 @@ private slots:
 
     void endingProgramCutsWaitShort()
     {
-        QTimer::singleShot(0, [] { Rs232::SetProgramEnding(true); });
+        QTimer::singleShot(0, [] { Program::setEnding(true); });
         Rs232::WaitSeconds(10);
         QVERIFY(clock.mono < 10'000'000);
-        Rs232::SetProgramEnding(false);
+        Program::setEnding(false);
     }
 
     void realClockSleepsWithoutSpinning()

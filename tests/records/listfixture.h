@@ -94,7 +94,7 @@ inline std::unique_ptr<Panel> freshPanel(Script& script, bool offline = false)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     startupState() = {};
     recordingState() = {};
-    Rs232::SetProgramEnding(false);
+    Program::setEnding(false);
     script = {};
     script.install();
     startupState().OfflineModeFlag = offline;

@@ -222,6 +222,44 @@ private slots:
         QCOMPARE(y.SampleTick, 3);
         QCOMPARE(y.LiveCounts01dB[700], 0LL);
     }
+
+    // What each of the four resets puts back, on a state where every group has moved.
+    void resetTable_data()
+    {
+        QTest::addColumn<int>("reset");
+        QTest::addColumn<bool>("recordingCleared");
+        QTest::addColumn<double>("leqMax");
+        QTest::addColumn<double>("min1dB");
+        QTest::addColumn<double>("min01dB");
+        QTest::addColumn<bool>("samplesCleared");
+        QTest::newRow("running") << 0 << true << 70.0 << 69.0 << 700.0 << false;
+        QTest::newRow("load") << 1 << true << 0.0 << 145.0 << 1450.0 << false;
+        QTest::newRow("resync") << 2 << true << 70.0 << 69.0 << 700.0 << true;
+        QTest::newRow("refresh") << 3 << false << 70.0 << 150.0 << 1500.0 << true;
+    }
+    void resetTable()
+    {
+        LiveState s;
+        s.addRunning(70, QStringLiteral("t"));
+        s.addRecording(70, QStringLiteral("70.0"), QStringLiteral("t"));
+        s.countLevel(70);
+        s.storeHistory(70);
+        s.LiveCount = 9;
+        s.DumpedRecords = 4;
+        s.LeqMax = 70;
+        void (LiveState::*const resets[])() = {&LiveState::resetRunning, &LiveState::resetForLoad,
+                                               &LiveState::resetForResync,
+                                               &LiveState::resetForRefresh};
+        (s.*resets[fetch<int>("reset")])();
+        QCOMPARE(s.LeqCount + s.LiveCount + s.DumpedRecords, 0LL);
+        QCOMPARE(s.LeqEnergy + s.MaxLevel, 0.0);
+        QCOMPARE(s.RecLeqCount == 0 && s.RecLeqEnergy == 0 && s.RecMaxText.isEmpty(),
+                 fetch<bool>("recordingCleared"));
+        QTEST(s.LeqMax, "leqMax");
+        QTEST(s.LevelMin1dB, "min1dB");
+        QTEST(s.LevelMin01dB, "min01dB");
+        QCOMPARE(s.SampleCount == 0 && s.LiveCounts1dB[70] == 0, fetch<bool>("samplesCleared"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLiveStats)
