@@ -32,7 +32,8 @@ void FrameReader::feed(QByteArrayView chunk, qint64 nowMs)
     }
     // Nothing had come between the last bytes and the last empty read, so
     // the line was silent at least that long before this chunk.
-    if (lastBytesMs_ && lastEmptyMs_ && *lastEmptyMs_ - *lastBytesMs_ > FrameGapMs)
+    if (lastBytesMs_ && lastEmptyMs_ &&
+        *lastEmptyMs_ - *lastBytesMs_ > FrameGapMs + FrameGapSlackMs)
         marks_.append(end_);
     lastBytesMs_ = nowMs;
     lastEmptyMs_.reset();

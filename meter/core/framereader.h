@@ -26,6 +26,9 @@ namespace Meter {
 
 // The longest silence between two parts of one frame.
 inline constexpr int FrameGapMs = 40;
+// A meter's timer runs a few ms late now and then, so only a silence this
+// much longer than FrameGapMs tells that a frame starts after it.
+inline constexpr int FrameGapSlackMs = 5;
 // A pause between reads this long may have lost bytes (a full buffer): the
 // alignment is found again.
 inline constexpr int FrameStaleMs = 2000;

@@ -25,15 +25,18 @@ struct Sent
 };
 
 // The meter: one frame every 100 ms, each in two writes split after `split`
-// bytes and `gapMs` apart (split 6: one write).
+// bytes and `gapMs` apart (split 6: one write). A meter's timer is late by
+// up to `lateMs` now and then, for the frame and for its second part.
 QList<Sent> meter(const QList<QByteArray>& frames, int count, int split, int gapMs,
-                  quint32 seed = 0)
+                  quint32 seed = 0, int lateMs = 0)
 {
     QRandomGenerator rng(seed);
     QList<Sent> out;
     for (int k = 0; k < count; ++k) {
-        const qint64 t = 100 * k + 3;
-        const int gap = split == 6 ? 0 : (seed ? int(rng.bounded(gapMs + 1)) : gapMs);
+        const qint64 t = 100 * k + 3 + rng.bounded(lateMs + 1);
+        const int gap = split == 6 ? 0
+                                   : (seed && !lateMs ? int(rng.bounded(gapMs + 1))
+                                                      : gapMs + int(rng.bounded(lateMs + 1)));
         out.append({t, t + gap, frames[k % frames.size()]});
     }
     return out;
@@ -66,8 +69,11 @@ struct TickResult
 
 // Live ticks every 200 ms, the first at firstTickMs: each reads what waits
 // (the flush), then polls every 10 ms until a frame comes or 100 polls.
-TickResult runTicks(const QList<Sent>& sent, int split, qint64 firstTickMs, qint64 untilMs)
+// With lateMs, a poll may come a millisecond late too.
+TickResult runTicks(const QList<Sent>& sent, int split, qint64 firstTickMs, qint64 untilMs,
+                    int lateMs = 0)
 {
+    QRandomGenerator rng{quint32(firstTickMs)};
     FrameReader reader;
     TickResult r;
     qint64 lastRead = -1;
@@ -79,8 +85,9 @@ TickResult runTicks(const QList<Sent>& sent, int split, qint64 firstTickMs, qint
         read(tick);
         reader.startReading();
         ++r.ticks;
+        qint64 now = tick;
         for (int poll = 1; poll <= 100; ++poll) {
-            const qint64 now = tick + 10 * poll;
+            now += 10 + (lateMs ? rng.bounded(2) : 0);
             read(now);
             if (const auto f = reader.latest()) {
                 ++r.readings;
@@ -132,6 +139,7 @@ private slots:
         QTest::addColumn<int>("split");
         QTest::addColumn<int>("gapMs");
         QTest::addColumn<quint32>("seed"); // 0: every gap gapMs; else random gaps up to it
+        QTest::addColumn<int>("lateMs");
         // Level, range and mode bytes of 02 and 03: tails and heads that look
         // like frames at every split.
         const QList<QByteArray> twins{frame(0x00, 0x04, 0x0302)};
@@ -144,12 +152,16 @@ private slots:
                 const QByteArray name = QByteArray::number(split) + "+" +
                                         QByteArray::number(6 - split) + ", " +
                                         QByteArray::number(gap) + " ms";
-                QTest::newRow("same frame " + name) << twins << split << gap << 0u;
-                QTest::newRow("changing " + name) << changing << split << gap << 0u;
+                QTest::newRow("same frame " + name) << twins << split << gap << 0u << 0;
+                QTest::newRow("changing " + name) << changing << split << gap << 0u << 0;
             }
-            if (split < 6)
+            if (split < 6) {
                 QTest::newRow(("changing, random gaps " + QByteArray::number(split)).constData())
-                    << changing << split << 40 << quint32(split);
+                    << changing << split << 40 << quint32(split) << 0;
+                // Parts 40 ms apart and a few ms more now and then.
+                QTest::newRow(("same frame, late timer " + QByteArray::number(split)).constData())
+                    << twins << split << 40 << quint32(split) << 4;
+            }
         }
     }
     void ticksOverSplitFrames()
@@ -158,10 +170,10 @@ private slots:
         // at every place.
         const QList<QByteArray> frames = fetch<QList<QByteArray>>("frames");
         const int split = fetch<int>("split");
-        const QList<Sent> sent =
-            meter(frames, 100, split, fetch<int>("gapMs"), fetch<quint32>("seed"));
+        const QList<Sent> sent = meter(frames, 100, split, fetch<int>("gapMs"),
+                                       fetch<quint32>("seed"), fetch<int>("lateMs"));
         for (qint64 start = 0; start < 200; start += 3) {
-            const TickResult r = runTicks(sent, split, start, 100 * 100);
+            const TickResult r = runTicks(sent, split, start, 100 * 100, fetch<int>("lateMs"));
             QVERIFY2(r.wrong == 0, qPrintable(QStringLiteral("first tick at %1 ms").arg(start)));
             // Readings keep coming: at most the first two ticks go without.
             QVERIFY2(r.firstReadingTick >= 1 && r.firstReadingTick <= 3,

@@ -46,7 +46,7 @@ private slots:
         if (!fetch<bool>("room")) disk.fill();
 
         DataFile::RealTimeHeader header;
-        header.BoardCA = QStringLiteral("A");
+        header.boardCa = QStringLiteral("A");
         header.leqText = QStringLiteral("65.7");
         const QByteArrayList waiting = {"3\t08:00:02\t67.0\t\r\n", "4\t08:00:03\t64.2\t\r\n"};
         long long shown = 0;
