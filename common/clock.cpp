@@ -56,6 +56,18 @@ void Clock::pause(qint64 ns)
     if (ns > 0) QThread::usleep(quint64((ns + 999) / 1000));
 }
 
+bool Clock::wait(qint64 ns, QEventLoop::ProcessEventsFlags flags, const std::function<bool()>& stop)
+{
+    const qint64 end = elapsedNs() + ns;
+    for (;;) {
+        processEvents(flags);
+        if (stop()) return false;
+        const qint64 left = end - elapsedNs();
+        if (left <= 0) return true;
+        sleep(left, flags);
+    }
+}
+
 Clock& Clock::current()
 {
     static Clock real;

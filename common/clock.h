@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QEventLoop>
+#include <functional>
 
 class Clock
 {
@@ -23,6 +24,10 @@ public:
     virtual void sleep(qint64 ns, QEventLoop::ProcessEventsFlags flags);
     // Sleeps ns running no events at all.
     virtual void pause(qint64 ns);
+    // Runs the events flags lets through at least once, then sleeps with
+    // them until ns have passed. False as soon as stop() holds after a round
+    // of events.
+    bool wait(qint64 ns, QEventLoop::ProcessEventsFlags flags, const std::function<bool()>& stop);
 
     // The clock in use; nullptr puts the real one back.
     static Clock& current();

@@ -112,20 +112,25 @@ public:
             .arg(reader.expected());
     }
 
+    // Tells what failed and releases the port first, unless nothing came
+    // at all: then there is no meter to tell of.
+    void tellFailure(Panel* panel, const QString& command, PortExchange& token) const
+    {
+        if (nothingCame()) return;
+        const QString text =
+            QStringLiteral("\"%1\": the list of the sets stored in the meter could not be read.\r\n"
+                           "%2\r\nNothing was changed on the meter.")
+                .arg(command, failure());
+        token.release();
+        Platform::MsgBox(panel, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+    }
+
     Meter::DirectoryReader reader;
 
 private:
     Meter::Exchange exchange_;
     Meter::End end_ = Meter::End::Whole;
 };
-
-// The message of a directory that could not be read by the command.
-QString listingFailed(const QString& why, const QString& command)
-{
-    return QStringLiteral("\"%1\": the list of the sets stored in the meter could not be read.\r\n"
-                          "%2\r\nNothing was changed on the meter.")
-        .arg(command, why);
-}
 
 } // namespace
 
@@ -152,10 +157,7 @@ void Panel::MemoryCommand()
         // Nothing half read is shown as the meter's directory.
         Windows::unload<Memory>();
         logger.MemoryFormOpen = false;
-        if (read.nothingCame()) return;
-        const QString text = listingFailed(read.failure(), QStringLiteral("Memory"));
-        token.release();
-        Platform::MsgBox(this, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+        read.tellFailure(this, QStringLiteral("Memory"), token);
     };
     if (!read.headIn()) return failed();
     if (read.reader.sets() == 0) {
@@ -196,10 +198,7 @@ void Panel::EraseCommand()
     // The pop-up offers no set of a list half read.
     auto failed = [&] {
         endQuietly();
-        if (read.nothingCame()) return;
-        const QString text = listingFailed(read.failure(), QStringLiteral("Erase"));
-        token.release();
-        Platform::MsgBox(this, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+        read.tellFailure(this, QStringLiteral("Erase"), token);
     };
     if (!read.headIn()) return failed();
     if (read.reader.sets() == 0) {

@@ -14,13 +14,7 @@ void WaitSeconds(double s, QEventLoop::ProcessEventsFlags flags)
     const double timeOfDay = clock.now().time().msecsSinceStartOfDay() / 1000.0;
     const bool pastMidnight = !(timeOfDay + s < 86400.0);
     const qint64 length = (!pastMidnight && s > 0) ? qint64(std::llround(s * 1e9)) : 0;
-    for (;;) {
-        clock.processEvents(flags);
-        if (Program::ending() || pastMidnight) return;
-        const qint64 passed = clock.elapsedNs() - start;
-        if (passed >= length) return;
-        clock.sleep(length - passed, flags);
-    }
+    clock.wait(length - (clock.elapsedNs() - start), flags, [] { return Program::ending(); });
 }
 
 } // namespace Rs232

@@ -10,6 +10,14 @@ template <typename T> T fetch(const char* name)
 }
 
 #include <QDir>
+#include <QFile>
+
+// A file's bytes, or "<missing>" when it cannot be read.
+inline QByteArray fileContents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
 
 // Where tests leave the pictures of the windows they render, for a person
 // to look at: a folder in the system's temporary folder (or DORVI_RENDER_DIR).

@@ -40,16 +40,9 @@ bool Exchange::wait(qint64 ms, Events events)
         clock.pause(ms * 1'000'000);
         return !stop();
     }
-    const auto flags =
-        events == Events::All ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents;
-    const qint64 end = clock.elapsedNs() + ms * 1'000'000;
-    for (;;) {
-        clock.processEvents(flags);
-        if (stop()) return false;
-        const qint64 left = end - clock.elapsedNs();
-        if (left <= 0) return true;
-        clock.sleep(left, flags);
-    }
+    return clock.wait(
+        ms * 1'000'000,
+        events == Events::All ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents, stop);
 }
 
 bool Exchange::portFailed() const

@@ -42,11 +42,12 @@ void ReplyReader::append(QByteArrayView chunk, bool afterQuiet, qint64 nowMs)
 {
     if (chunk.isEmpty()) return;
     lastChunkMs_ = nowMs;
-    // Frames after a quiet spell in the middle of a reply are no part of it.
-    const qsizetype lead = FrameLength * leadingFrames();
-    const qsizetype rest = raw_.size() - lead;
-    const bool started = rest >= FrameLength || (rest > 0 && raw_[lead] != '\x02');
-    if (!decided_ && started && afterQuiet && onlyFrames(chunk)) return;
+    // Frames after a quiet spell, once the reply has begun, are no part of it.
+    if (!decided_ && afterQuiet && onlyFrames(chunk)) {
+        const qsizetype lead = FrameLength * leadingFrames();
+        const qsizetype rest = raw_.size() - lead;
+        if (rest >= FrameLength || (rest > 0 && raw_[lead] != '\x02')) return;
+    }
     raw_.append(chunk);
     lastByteMs_ = nowMs;
 }

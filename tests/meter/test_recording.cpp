@@ -37,15 +37,9 @@ struct TestClock : Clock
     qint64 elapsedNs() override { return Clock::elapsedNs() + skewNs; }
 } testClock;
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 QByteArray golden(const QString& name)
 {
-    return readAll(QStringLiteral(DORVI_TEST_DATA "/") + name);
+    return fileContents(QStringLiteral(DORVI_TEST_DATA "/") + name);
 }
 
 QList<QByteArray> lines(const QByteArray& bytes)
@@ -171,7 +165,7 @@ private slots:
         QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
         QCOMPARE(p->LblFileName->text(), file);
         QVERIFY(!p->LblRec->isHidden());
-        QTEST(readAll(QStringLiteral("Fake")), "title");
+        QTEST(fileContents(QStringLiteral("Fake")), "title");
 
         tick(601);
         QCOMPARE(p->LblCount->text(), QStringLiteral("1"));
@@ -184,7 +178,7 @@ private slots:
         QVERIFY(p->LblRec->isHidden());
         QCOMPARE(p->LblCount->text(), QString());
         QCOMPARE(p->LblFileName->text(), QString());
-        QCOMPARE(readAll(path(file)), golden(file));
+        QCOMPARE(fileContents(path(file)), golden(file));
         QCOMPARE(liveState().RecMaxText, QString());
         QCOMPARE(recordingState().RecordedLines, 0LL);
         QVERIFY(!fileTransferState().FileChosen);
@@ -195,7 +189,7 @@ private slots:
         boards(QStringLiteral("A"), QStringLiteral("FAST"), QStringLiteral("30-90"));
         startRecording(path(QStringLiteral("empty.dvrk")));
         stop();
-        QCOMPARE(readAll(path(QStringLiteral("empty.dvrk"))),
+        QCOMPARE(fileContents(path(QStringLiteral("empty.dvrk"))),
                  golden(QStringLiteral("recording_empty.dvrk")));
     }
 
@@ -225,7 +219,7 @@ private slots:
         p->setWindowTitle(QStringLiteral("PANEL   V10.05"));
         const QString target = path(QStringLiteral("saved"));
         saveList(target, fetch<int>("filter"));
-        QCOMPARE(readAll(target), golden(fetch<QString>("file")));
+        QCOMPARE(fileContents(target), golden(fetch<QString>("file")));
         QCOMPARE(p->windowTitle(), QStringLiteral("PANEL   V10.05"));
         QVERIFY(!fileTransferState().FileChosen);
         QVERIFY(!QFile::exists(target + QStringLiteral(".dvrk"))); // no extension is added
@@ -238,7 +232,7 @@ private slots:
     void emptyListSave()
     {
         saveList(path(QStringLiteral("empty-list.dvrk")));
-        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("empty-list.dvrk"))));
+        const QList<QByteArray> l = lines(fileContents(path(QStringLiteral("empty-list.dvrk"))));
         QCOMPARE(l.size(), 10);
         QCOMPARE(l[5], QByteArray(" 0\r"));
         QCOMPARE(l[9], QByteArray("No.s\tDate Time\tdB\t\r"));
@@ -266,7 +260,7 @@ private slots:
         tick(610);
         QCOMPARE(p->GridN[0]->textMatrix(57, 0), QStringLiteral("57"));
         stop();
-        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("r.dvrk"))));
+        const QList<QByteArray> l = lines(fileContents(path(QStringLiteral("r.dvrk"))));
         QCOMPARE(l.size(), 11);
         QVERIFY(l[10].startsWith("1\t2016/03/23 10:00:57\t61.0\t"));
     }
@@ -283,13 +277,13 @@ private slots:
         tick(800);
         tick(640);
         stop();
-        const QList<QByteArray> two = lines(readAll(path(QStringLiteral("two.dvrk"))));
+        const QList<QByteArray> two = lines(fileContents(path(QStringLiteral("two.dvrk"))));
         QCOMPARE(two[5], QByteArray("80.0\r"));
         QCOMPARE(two[6], QByteArray("2016/03/23 10:00:05\r"));
         QCOMPARE(two.size(), 13);
         QVERIFY(two[10].startsWith("1\t"));
         QVERIFY(two[12].startsWith("3\t"));
-        const QList<QByteArray> one = lines(readAll(path(QStringLiteral("one.dvrk"))));
+        const QList<QByteArray> one = lines(fileContents(path(QStringLiteral("one.dvrk"))));
         QCOMPARE(one[5], QByteArray("90.0\r"));
     }
 
@@ -300,7 +294,7 @@ private slots:
         samplingState().PcSamplingTime = 7;
         tick(600);
         stop();
-        QCOMPARE(lines(readAll(path(QStringLiteral("r.dvrk"))))[1], QByteArray(" 7\r"));
+        QCOMPARE(lines(fileContents(path(QStringLiteral("r.dvrk"))))[1], QByteArray(" 7\r"));
     }
 
     void okWhileRecordingOnlyHides()
@@ -324,12 +318,12 @@ private slots:
             tick(600 + i);
         QVERIFY(!recordingState().Recording);
         QCOMPARE(tooltip(), QStringLiteral("Save As"));
-        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("full.dvrk"))));
+        const QList<QByteArray> l = lines(fileContents(path(QStringLiteral("full.dvrk"))));
         QCOMPARE(l.size(), 9 + 1 + 5);
         QVERIFY(l.last().startsWith("5\t"));
         tick(700);
         QCOMPARE(liveState().LiveCount, 6LL);
-        QCOMPARE(lines(readAll(path(QStringLiteral("full.dvrk")))).size(), 15);
+        QCOMPARE(lines(fileContents(path(QStringLiteral("full.dvrk")))).size(), 15);
     }
 
     void recordingStatisticsStartEmpty()
@@ -341,7 +335,7 @@ private slots:
         s.RecMaxTime = QStringLiteral("old");
         startRecording(path(QStringLiteral("r.dvrk")));
         stop();
-        const QList<QByteArray> l = lines(readAll(path(QStringLiteral("r.dvrk"))));
+        const QList<QByteArray> l = lines(fileContents(path(QStringLiteral("r.dvrk"))));
         QCOMPARE(l[5], QByteArray(" 0\r"));
         QCOMPARE(l[6], QByteArray("\r"));
         QCOMPARE(l[7], QByteArray("\r"));
@@ -361,7 +355,7 @@ private slots:
         FileTransfer::ResetAndResync(*p);
         QVERIFY(!recordingState().Recording);
         QCOMPARE(tooltip(), QStringLiteral("Save As"));
-        const QList<QByteArray> l = lines(readAll(file));
+        const QList<QByteArray> l = lines(fileContents(file));
         QCOMPARE(l.size(), 12);
         QCOMPARE(l[8], QByteArray("60.5\r")); // Leq of the recording
         QCOMPARE(liveState().LiveCount, 0LL);
@@ -390,7 +384,7 @@ private slots:
         QSignalSpy ended(p.get(), &Panel::unloaded);
         p->close();
         QCOMPARE(ended.size(), 1);
-        QCOMPARE(lines(readAll(path(QStringLiteral("closed.dvrk")))).size(), 11);
+        QCOMPARE(lines(fileContents(path(QStringLiteral("closed.dvrk")))).size(), 11);
         QVERIFY(messages().isEmpty());
     }
 
@@ -434,7 +428,7 @@ private slots:
         QCOMPARE(liveState().LiveCount, listed + 5);
         QCOMPARE(recordingState().RecordedLines, recorded + 5);
         QCOMPARE(notices().size(), 1); // once, not at every tick
-        const int inFake = wholeLinesInOrder(readAll(QStringLiteral("Fake")));
+        const int inFake = wholeLinesInOrder(fileContents(QStringLiteral("Fake")));
         QVERIFY(inFake >= 2 && inFake < recorded);
         box->close();
         dialogs.install();
@@ -442,10 +436,10 @@ private slots:
         if (fetch<bool>("roomAgain")) {
             disk.makeRoom();
             tick(710); // the waiting lines first, in order, then its own
-            QCOMPARE(wholeLinesInOrder(readAll(QStringLiteral("Fake"))), recorded + 6);
+            QCOMPARE(wholeLinesInOrder(fileContents(QStringLiteral("Fake"))), recorded + 6);
             stop();
             QVERIFY(messages().isEmpty());
-            const QByteArray file = readAll(target);
+            const QByteArray file = fileContents(target);
             QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), recorded + 6);
             return;
         }
@@ -453,7 +447,7 @@ private slots:
         stop();
         QVERIFY(!recordingState().Recording);
         QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
-        QCOMPARE(readAll(target), old); // the earlier file stays whole
+        QCOMPARE(fileContents(target), old); // the earlier file stays whole
         QCOMPARE(messages().size(), 1);
         const QString m = messages()[0];
         QVERIFY2(m.contains(QDir::toNativeSeparators(target)) &&
@@ -465,14 +459,14 @@ private slots:
                                     .arg(recorded + 5 - inFake)) &&
                      m.contains(QStringLiteral("tries again")),
                  qPrintable(m));
-        QCOMPARE(wholeLinesInOrder(readAll(QStringLiteral("Fake"))), inFake);
+        QCOMPARE(wholeLinesInOrder(fileContents(QStringLiteral("Fake"))), inFake);
         tick(950); // joins the live list only, and not the header's maximum
 
         // Room again: the next stop writes every record, in order.
         disk.makeRoom();
         stop();
         QCOMPARE(tooltip(), QStringLiteral("Save As"));
-        const QByteArray file = readAll(target);
+        const QByteArray file = fileContents(target);
         QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), recorded + 5);
         QCOMPARE(lines(file)[5], QByteArray("70.0\r"));
         QCOMPARE(messages().size(), 2);
@@ -480,7 +474,7 @@ private slots:
         // A list saved over the same file fails alike and keeps it.
         disk.fill();
         saveList(target);
-        QCOMPARE(readAll(target), file);
+        QCOMPARE(fileContents(target), file);
         QCOMPARE(messages().size(), 3);
         QVERIFY(messages()[2].contains(QDir::toNativeSeparators(target)) &&
                 messages()[2].contains(qt_error_string(ENOSPC)));
@@ -519,7 +513,7 @@ private slots:
         QCOMPARE(tooltip(), QStringLiteral("Stop Recording"));
         disk.makeRoom();
         stop();
-        const QByteArray file = readAll(target);
+        const QByteArray file = fileContents(target);
         QCOMPARE(wholeLinesInOrder(file.mid(file.indexOf("No.s"))), 3);
     }
 
@@ -558,7 +552,7 @@ private slots:
         QCOMPARE(fileTransferState().SaveFileName, path(QStringLiteral("other.dvrk")));
         tick(610);
         stop();
-        const QList<QByteArray> rec = lines(readAll(path(QStringLiteral("rec.csv"))));
+        const QList<QByteArray> rec = lines(fileContents(path(QStringLiteral("rec.csv"))));
         QCOMPARE(rec.size(), 12);
         QCOMPARE(rec[9], QByteArray("No.s,Date Time,dB\r"));
         QVERIFY(rec[11].startsWith("2,"));
@@ -574,7 +568,7 @@ private slots:
         QVERIFY(!recordingState().Recording);
         QCOMPARE(messages().size(), 1);
         QVERIFY(messages()[0].contains(QDir::toNativeSeparators(target)));
-        QCOMPARE(lines(readAll(QStringLiteral("Fake"))).size(), 2); // kept
+        QCOMPARE(lines(fileContents(QStringLiteral("Fake"))).size(), 2); // kept
     }
 
     void refusedWhileStopping()
@@ -599,7 +593,7 @@ private slots:
         QCOMPARE(p->GridN[0]->rows(), 4);
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 15, 29));
         tick(700); // asks for the dump: no row of its own
-        QCOMPARE(readAll(QStringLiteral("0323101530.dvrk")),
+        QCOMPARE(fileContents(QStringLiteral("0323101530.dvrk")),
                  golden(QStringLiteral("0323101530.dvrk")));
         QCOMPARE(p->GridN[0]->rows(), 1);
         QCOMPARE(liveState().LiveCount, 3LL);
@@ -611,7 +605,7 @@ private slots:
         tick(730);
         clockNow = QDateTime(QDate(2016, 3, 23), QTime(10, 20, 0));
         tick(740); // the next dump, three records later
-        const QList<QByteArray> next = lines(readAll(QStringLiteral("0323102001.dvrk")));
+        const QList<QByteArray> next = lines(fileContents(QStringLiteral("0323102001.dvrk")));
         QCOMPARE(next.size(), 4);
         QVERIFY(next[1].startsWith("4\t"));
     }

@@ -10,6 +10,22 @@
 class TestLiveStats : public QObject
 {
     Q_OBJECT
+
+    // A state where every group of statistics a reset touches has moved.
+    static LiveState everyGroupMoved()
+    {
+        LiveState s;
+        s.addRunning(70, QStringLiteral("t"));
+        s.addRecording(70, QStringLiteral("70.0"), QStringLiteral("t"));
+        s.countLevel(70);
+        s.storeHistory(70);
+        s.SampleTick = 3;
+        s.LiveCount = 9;
+        s.DumpedRecords = 4;
+        s.LeqMax = 70;
+        return s;
+    }
+
 private slots:
     void formatTenths_data()
     {
@@ -189,15 +205,7 @@ private slots:
 
     void resets()
     {
-        LiveState s;
-        s.addRunning(70, QStringLiteral("t"));
-        s.addRecording(70, QStringLiteral("70.0"), QStringLiteral("t"));
-        s.countLevel(70);
-        s.storeHistory(70);
-        s.SampleTick = 3;
-        s.LiveCount = 9;
-        s.LeqMax = 70;
-
+        const LiveState s = everyGroupMoved();
         LiveState r = s;
         r.resetForRefresh();
         QCOMPARE(r.LeqCount, 0LL);
@@ -239,14 +247,7 @@ private slots:
     }
     void resetTable()
     {
-        LiveState s;
-        s.addRunning(70, QStringLiteral("t"));
-        s.addRecording(70, QStringLiteral("70.0"), QStringLiteral("t"));
-        s.countLevel(70);
-        s.storeHistory(70);
-        s.LiveCount = 9;
-        s.DumpedRecords = 4;
-        s.LeqMax = 70;
+        LiveState s = everyGroupMoved();
         void (LiveState::*const resets[])() = {&LiveState::resetRunning, &LiveState::resetForLoad,
                                                &LiveState::resetForResync,
                                                &LiveState::resetForRefresh};

@@ -11,12 +11,6 @@ class TestRecordingFile : public QObject
 {
     Q_OBJECT
 
-    static QByteArray contents(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-
 private slots:
     void written_data()
     {
@@ -56,15 +50,15 @@ private slots:
         const int error = fetch<int>("error");
         if (error == 0) {
             QCOMPARE(r.error, QString());
-            QCOMPARE(contents(target),
+            QCOMPARE(fileContents(target),
                      DataFile::realTimeFileHeader(header) + lines + waiting.join());
             QCOMPARE(r.copied, 3);
             QCOMPARE(shown, 3); // the last line is always shown
         } else {
             QVERIFY2(r.error.contains(qt_error_string(error)), qPrintable(r.error));
-            QCOMPARE(contents(target), fetch<bool>("old") ? old : QByteArray("<missing>"));
+            QCOMPARE(fileContents(target), fetch<bool>("old") ? old : QByteArray("<missing>"));
         }
-        if (fetch<bool>("scratch")) QCOMPARE(contents(scratch), lines);
+        if (fetch<bool>("scratch")) QCOMPARE(fileContents(scratch), lines);
         if (error == 0 || fetch<bool>("old")) files << "rec.dvrk";
         files.sort();
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files), files); // no leftovers

@@ -12,12 +12,6 @@ class TestSafeFile : public QObject
 {
     Q_OBJECT
 
-    static QByteArray contents(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
-
 private slots:
     void fullDiskKeepsTheOldFile_data()
     {
@@ -39,14 +33,14 @@ private slots:
         disk.fill();
         QString error;
         QVERIFY(!DataFile::saveFile(target, QByteArray(fetch<int>("size"), 'r'), &error));
-        QCOMPARE(contents(target), old);
+        QCOMPARE(fileContents(target), old);
         QVERIFY2(error.contains(target) && error.contains(qt_error_string(ENOSPC)),
                  qPrintable(error));
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files),
                  QStringList{"list.dvrk"}); // no leftovers
         disk.makeRoom();
         QVERIFY(DataFile::saveFile(target, "new\r\n"));
-        QCOMPARE(contents(target), QByteArray("new\r\n"));
+        QCOMPARE(fileContents(target), QByteArray("new\r\n"));
     }
 };
 
