@@ -1,20 +1,22 @@
 #pragma once
 // Long loops show their progress at most every 100 ms, so a loop of a few
-// hundred thousand steps is not slowed by a window update per step.
+// hundred thousand steps is not slowed by a window update per step. The
+// interval is measured on the program's clock.
+
+#include "common/clock.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 class ProgressThrottle
 {
 public:
-    ProgressThrottle() { timer_.start(); }
     // True when an update is due: 100 ms since the last, the first step, or the last step.
     bool due(bool last = false)
     {
-        if (first_ || last || timer_.elapsed() >= 100) {
+        const qint64 now = Clock::current().elapsedNs();
+        if (first_ || last || now - lastNs_ >= 100'000'000) {
             first_ = false;
-            timer_.restart();
+            lastNs_ = now;
             return true;
         }
         return false;
@@ -22,6 +24,6 @@ public:
     void processEvents() { QCoreApplication::processEvents(); }
 
 private:
-    QElapsedTimer timer_;
+    qint64 lastNs_ = 0;
     bool first_ = true;
 };

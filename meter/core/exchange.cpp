@@ -4,12 +4,6 @@
 
 namespace Meter {
 
-namespace {
-
-constexpr qint64 ProgressNs = 100'000'000;
-
-} // namespace
-
 Exchange::Exchange(MeterPort& port, Gatherer& gatherer)
     : port_(port), gatherer_(gatherer), startNs_(Clock::current().elapsedNs())
 {
@@ -52,11 +46,7 @@ bool Exchange::portFailed() const
 
 void Exchange::tellProgress(bool last)
 {
-    if (!progress) return;
-    const qint64 now = Clock::current().elapsedNs();
-    if (!last && progressNs_ >= 0 && now - progressNs_ < ProgressNs) return;
-    progressNs_ = now;
-    progress(gatherer_.size());
+    if (progress && progressDue_.due(last)) progress(gatherer_.size());
 }
 
 End Exchange::gather(const Timing& timing)

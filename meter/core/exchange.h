@@ -6,6 +6,7 @@
 // told at most every 100 ms.
 
 #include "common/meterport.h"
+#include "common/progress.h"
 #include "meter/core/replyreader.h"
 
 #include <QByteArray>
@@ -66,7 +67,7 @@ private:
     MeterPort& port_;
     Gatherer& gatherer_;
     qint64 startNs_;
-    qint64 progressNs_ = -1;
+    ProgressThrottle progressDue_;
 };
 
 } // namespace Meter
