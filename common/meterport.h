@@ -3,7 +3,10 @@
 // send, and whether the line is there at all. The serial port is one; tests
 // script one of their own.
 
+#include "common/clock.h"
+
 #include <QByteArray>
+#include <QList>
 
 class MeterPort
 {
@@ -20,6 +23,19 @@ public:
     virtual int inBufferCount() = 0;
     // Every waiting byte, emptying the buffer.
     virtual QByteArray input() = 0;
+    // The same, in the pieces that came together, each with when it came
+    // (Clock's monotonic time). A line that cannot tell gives one piece, now.
+    struct Piece
+    {
+        QByteArray bytes;
+        qint64 ns = 0;
+    };
+    virtual QList<Piece> inputPieces()
+    {
+        QByteArray all = input();
+        if (all.isEmpty()) return {};
+        return {{all, Clock::current().elapsedNs()}};
+    }
     // Writes the bytes in one piece and pushes them out at once.
     virtual void output(const QByteArray& bytes) = 0;
     void flush() { input(); }

@@ -6,7 +6,8 @@ class Panel;
 namespace FileTransfer {
 
 // After a lost meter: ends a running recording, clears the live state and
-// waits, sending nothing, until frames arrive again.
+// listens, sending nothing, until frames can be read again; then
+// Panel::liveFound shows the port and restarts the statistics.
 void ResetAndResync(Panel& panel);
 
 } // namespace FileTransfer

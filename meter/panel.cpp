@@ -1,11 +1,13 @@
 #include "meter/panel.h"
 
+#include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/protocol.h"
 #include "meter/core/recording.h"
 #include "meter/core/scratchfile.h"
 #include "meter/core/startup.h"
+#include "meter/filetransfer.h"
 #include "meter/meterlink.h"
 #include "meter/pictures.h"
 #include "platform/dialogs.h"
@@ -117,10 +119,22 @@ void Panel::build()
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     COM = new SerialPort(this);
+    Live = new Meter::LiveLine(*COM, this);
     Timer1 = new Timer(200, this);
     Timer2 = new Timer(1000, this);
     connect(Timer1, &Timer::tick, this, &Panel::Timer1_Timer);
     connect(Timer2, &Timer::tick, this, &Panel::Timer2_Timer);
+    connect(Live, &Meter::LiveLine::reading, this, &Panel::liveReading);
+    connect(Live, &Meter::LiveLine::lost, this, [this] { FileTransfer::ResetAndResync(*this); });
+    connect(Live, &Meter::LiveLine::found, this, &Panel::liveFound);
+    // Work that switches the timers off talks to the meter or takes its
+    // time: no poll runs into it, and listening waits until it is done.
+    connect(Timer1, &Timer::enabledChanged, Live, [this](bool on) {
+        if (on)
+            Live->resume();
+        else
+            Live->hold();
+    });
 
     buildToolbar();
     buildDisplay();

@@ -2,8 +2,6 @@
 // The main window, laid out like the meter's front panel.
 
 #include "common/mainwindow.h"
-#include "meter/core/framereader.h"
-#include "meter/core/replyreader.h"
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
@@ -15,6 +13,9 @@
 
 class FlexGrid;
 class Graph;
+namespace Meter {
+class LiveLine;
+}
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -144,31 +145,11 @@ public:
 
     // Display of the decoded reading.
     void RefreshDisplay();
-    // Where the live frames start in the line's bytes; fed by takeLiveBytes,
-    // which every reader of the live line calls in place of a flush.
-    Meter::FrameReader liveFrames;
-    void takeLiveBytes();
-    void takeLiveBytes(QByteArrayView chunk);
-    // The live frames as an exchange gathers them: whole at the first
-    // reading (the live poll) or at the first frames seen (the resync).
-    class LiveGatherer : public Meter::Gatherer
-    {
-    public:
-        enum Until { Reading, FramesSeen };
-        LiveGatherer(Panel& panel, Until until) : panel_(panel), until_(until) {}
-        void feedAt(QByteArrayView chunk, qint64) override { panel_.takeLiveBytes(chunk); }
-        bool complete() const override
-        {
-            return until_ == Reading ? panel_.liveFrames.latest().has_value()
-                                     : panel_.liveFrames.framesSeen();
-        }
-        qint64 lastByteMs() const override { return 0; }
-        qint64 size() const override { return 0; }
-
-    private:
-        Panel& panel_;
-        Until until_;
-    };
+    // The live frames: Timer1's attempts and the listening after a lost meter.
+    Meter::LiveLine* Live;
+    void liveReading(const QByteArray& frame);
+    // Frames can be read again after the resynchronisation.
+    void liveFound();
     // Cut the live list back to its title row.
     void CutLiveList();
     // The resynchronisation's end of a running recording.
@@ -232,9 +213,4 @@ private:
     bool listSaving_ = false;
     // When the latest dump of the full list failed; none while dumps succeed.
     std::optional<qint64> dumpFailedNs_;
-
-    bool tickRunning_ = false;
-    // When the running live tick began its latest poll; none between ticks.
-    std::optional<qint64> pollNs_;
-    quint64 exchangesSeen_ = 0; // PortExchange::generation() at the last live read
 };

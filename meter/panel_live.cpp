@@ -1,83 +1,39 @@
 // The live reading: Panel.Timer1 polls the latest frame and refreshes the display.
 
-#include "meter/filetransfer.h"
 #include "meter/panel.h"
 
-#include "common/clock.h"
-#include "meter/core/exchange.h"
+#include "meter/core/liveline.h"
 #include "meter/core/meter.h"
-#include "meter/core/portguard.h"
-#include "meter/core/protocol.h"
-#include "platform/serialport.h"
+#include "meter/core/startup.h"
+#include "platform/threed.h"
+#include "platform/timer.h"
 #include "platform/toolbar.h"
 
 #include <QLabel>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
 
 void Panel::Timer1_Timer()
 {
-    // A tick never nests in another tick or its resynchronisation, and never
-    // takes the bytes of an exchange that holds the port.
-    if (tickRunning_ || PortExchange::busy() || Program::ending() || !COM->portOpen()) return;
-    tickRunning_ = true;
-    QPointer<Panel> self(this);
-    const auto done = qScopeGuard([self] {
-        if (!self) return;
-        self->tickRunning_ = false;
-        self->pollNs_.reset();
-    });
-    auto interrupted = [&self] {
-        return !self || Program::ending() || PortExchange::busy() || !self->COM->portOpen();
-    };
+    // A tick never nests in another tick or in the listening after a lost
+    // meter, and never takes the bytes of an exchange that holds the port.
+    Live->tick();
+}
 
-    // The flush takes what waits into the frame reader rather than dropping
-    // it, so a frame cut by it keeps its place; only frames that end from
-    // now on are readings. The budget of 100 polls covers the whole tick,
-    // so a line that brings only noise times out like a silent one. The
-    // polls take in no clicks or keys: a handler that opened a dialog here
-    // would hold the tick, and the statistics would go on sampling a reading
-    // that no longer changes.
-    takeLiveBytes();
-    liveFrames.startReading();
-    LiveGatherer frames(*this, LiveGatherer::Reading);
-    Meter::Exchange poll(*COM, frames);
-    poll.interrupted = interrupted;
-    poll.beforeWait = [this] { pollNs_ = Clock::current().elapsedNs(); };
-    const Meter::End end = poll.gather({10, 0, 0, 100, Meter::Events::NoUserInput});
-    if (end == Meter::End::Interrupted) return;
-    if (end != Meter::End::Whole) {
-        pollNs_.reset();
-        // Frames came, but where they start cannot be told yet: no
-        // reading, and no resynchronisation either.
-        if (end != Meter::End::Failed && liveFrames.framesSeen()) return;
-        FileTransfer::ResetAndResync(*this);
-        return;
-    }
-    const QByteArray f = *liveFrames.latest();
+void Panel::liveReading(const QByteArray& f)
+{
     Meter::DecodeRange(uint8_t(f[1]));
     Meter::DecodeMode(uint8_t(f[2]));
     Meter::DecodeLevel(uint8_t(f[3]), uint8_t(f[4]));
     RefreshDisplay();
 }
 
-void Panel::takeLiveBytes()
+void Panel::liveFound()
 {
-    takeLiveBytes(COM->input());
-}
-
-void Panel::takeLiveBytes(QByteArrayView chunk)
-{
-    // An exchange read the line meanwhile: its bytes are gone, and with them
-    // where frames start.
-    if (const quint64 g = PortExchange::generation(); g != exchangesSeen_) {
-        exchangesSeen_ = g;
-        liveFrames.lose();
-    }
-    liveFrames.feed(chunk, Clock::current().elapsedNs() / 1'000'000);
+    LblCOM->setText(QStringLiteral("COM%1").arg(startupState().PortNumber));
+    Timer2->setEnabled(true);
 }
 
 void Panel::RefreshDisplay()

@@ -4,6 +4,7 @@
 
 #include "meter/panel.h"
 
+#include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "platform/graph.h"
@@ -27,9 +28,11 @@ template <size_t N> QVector<double> asValues(const std::array<long long, N>& cou
 
 void Panel::Timer2_Timer()
 {
-    // A reading left standing by a stuck or skipped live tick is no reading
-    // of now: the tick counts nothing, as if the timers had been off.
-    if (!ReadingCurrent(Meter::state().DecodedNs, pollNs_, Clock::current().elapsedNs())) return;
+    // Only a level that a frame of this connection gave is counted, and not
+    // once it has stood for long with no attempt to read a newer one: the
+    // tick then counts nothing, as if the timers had been off.
+    if (!ReadingCurrent(Meter::state().DecodedNs, Live->pollNs(), Clock::current().elapsedNs()))
+        return;
     LiveState& s = liveState();
     const Meter::State& m = Meter::state();
     const double L = m.RecordLevel;

@@ -1,5 +1,7 @@
 #include "platform/serialport.h"
 
+#include "common/clock.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -10,6 +12,7 @@ SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort
 {
     setSettings(QStringLiteral("38400,n,8,1"));
     port_->setReadBufferSize(0);
+    connect(port_, &QSerialPort::readyRead, this, &SerialPort::stampArrival);
     connect(port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError) markLost();
     });
@@ -65,10 +68,31 @@ QString SerialPort::deviceFor(int number)
 #endif
 }
 
+namespace {
+// Pieces remembered while nobody reads: the oldest merge into the next.
+constexpr qsizetype MaxArrivals = 1024;
+} // namespace
+
+void SerialPort::stampArrival()
+{
+    const qint64 total = readOut_ + port_->bytesAvailable();
+    if (total <= takenIn_) return;
+    takenIn_ = total;
+    arrivals_.append({total, Clock::current().elapsedNs()});
+    if (arrivals_.size() > MaxArrivals) arrivals_.removeFirst();
+}
+
+void SerialPort::forgetArrivals()
+{
+    arrivals_.clear();
+    takenIn_ = readOut_ = 0;
+}
+
 bool SerialPort::setPortOpen(bool open)
 {
     if (!open) {
         if (port_->isOpen()) port_->close();
+        forgetArrivals();
         return true;
     }
     if (port_->isOpen()) return true;
@@ -89,6 +113,7 @@ bool SerialPort::setPortOpen(bool open)
     port_->setFlowControl(QSerialPort::NoFlowControl);
     error_.clear();
     lost_ = false;
+    forgetArrivals();
     return true;
 }
 
@@ -124,7 +149,34 @@ int SerialPort::inBufferCount()
 QByteArray SerialPort::input()
 {
     takeIn();
-    return port_->isOpen() ? port_->readAll() : QByteArray();
+    if (!port_->isOpen()) return {};
+    const QByteArray all = port_->readAll();
+    readOut_ += all.size();
+    takenIn_ = std::max(takenIn_, readOut_);
+    while (!arrivals_.isEmpty() && arrivals_.first().first <= readOut_)
+        arrivals_.removeFirst();
+    return all;
+}
+
+QList<MeterPort::Piece> SerialPort::inputPieces()
+{
+    takeIn();
+    if (!port_->isOpen()) return {};
+    stampArrival(); // what came without a signal came by now
+    const qint64 from = readOut_;
+    const QByteArray all = port_->readAll();
+    readOut_ += all.size();
+    QList<Piece> pieces;
+    qint64 at = from;
+    for (const auto& [upTo, ns] : std::as_const(arrivals_)) {
+        if (upTo <= at) continue;
+        pieces.append({all.mid(at - from, std::min(upTo, readOut_) - at), ns});
+        at = upTo;
+        if (at >= readOut_) break;
+    }
+    while (!arrivals_.isEmpty() && arrivals_.first().first <= readOut_)
+        arrivals_.removeFirst();
+    return pieces;
 }
 
 void SerialPort::output(const QByteArray& bytes)

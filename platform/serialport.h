@@ -38,6 +38,9 @@ public:
     int inBufferCount() override;
     // Every waiting byte, emptying the buffer.
     QByteArray input() override;
+    // The same, in the pieces the system handed over, each stamped when the
+    // event loop took it in (or when it was read, where no loop ran).
+    QList<Piece> inputPieces() override;
     // Writes the bytes in one piece and pushes them out at once. A text is
     // sent one byte per character (Latin-1).
     void output(const QByteArray& bytes) override;
@@ -57,6 +60,8 @@ signals:
 private:
     void markLost();
     void takeIn();
+    void stampArrival();
+    void forgetArrivals();
 
     QSerialPort* port_;
     int number_ = 0;
@@ -64,4 +69,9 @@ private:
     QString error_;
     qint32 baud_ = 38400;
     bool lost_ = false;
+    // Where each piece taken in ends, counted in bytes since the port
+    // opened, and when it came; readOut_ bytes have been read from it.
+    QList<std::pair<qint64, qint64>> arrivals_;
+    qint64 takenIn_ = 0;
+    qint64 readOut_ = 0;
 };

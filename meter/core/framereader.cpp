@@ -3,13 +3,24 @@
 #include "meter/core/protocol.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace Meter {
 
 namespace {
 
-// Bytes kept while the alignment is searched for: twelve frames' worth.
-constexpr qint64 SearchBytes = 12 * FrameLength;
+// Frames' worth of the line weighed: enough that a few odd silences are
+// outvoted, few enough that a change of rhythm is followed within seconds.
+constexpr int HistoryGroups = 16;
+constexpr qsizetype KeptBytes = (HistoryGroups + 1) * FrameLength;
+// How much longer one alignment's silences must be than another's, in the
+// units of their spread, before it is taken: the one-sided point of Student's
+// t that chance passes once in a million, for 2 to 16 groups. With groups
+// that all agree two or three are enough; with a ragged rhythm it takes all
+// sixteen or never happens.
+constexpr std::array<double, HistoryGroups - 1> LongerBeyondChance{
+    318371.6, 707.2, 103.3, 41.6, 24.8, 17.8, 14.2, 12.1, 10.7, 9.8, 9.0, 8.5, 8.1, 7.7, 7.5};
 
 // A tail of one frame ends in 03 and the head of the next starts with 02:
 // frame-looking bytes with no 03 02 inside are no such pair.
@@ -20,150 +31,152 @@ bool couldBeTailAndHead(QByteArrayView g)
     return false;
 }
 
+struct Phase
+{
+    std::optional<qint64> newest; // start of its newest whole group
+    int run = 0;                  // frame-looking groups in a row up to the newest
+    bool sure = false;            // one of them cannot be a tail and a head
+};
+
 } // namespace
 
-void FrameReader::feed(QByteArrayView chunk, qint64 nowMs)
+void FrameReader::feed(QByteArrayView chunk, qint64 atNs)
 {
-    if (lastFeedMs_ && nowMs - *lastFeedMs_ > FrameStaleMs) lose();
-    lastFeedMs_ = nowMs;
-    if (chunk.isEmpty()) {
-        if (lastBytesMs_) lastEmptyMs_ = nowMs;
-        return;
-    }
-    // Nothing had come between the last bytes and the last empty read, so
-    // the line was silent at least that long before this chunk.
-    if (lastBytesMs_ && lastEmptyMs_ &&
-        *lastEmptyMs_ - *lastBytesMs_ > FrameGapMs + FrameGapSlackMs)
-        marks_.append(end_);
-    lastBytesMs_ = nowMs;
-    lastEmptyMs_.reset();
+    if (chunk.isEmpty()) return;
+    silence_.append(lastNs_ ? std::max<qint64>(0, atNs - *lastNs_) : -1);
+    silence_.resize(silence_.size() + chunk.size() - 1, 0);
+    lastNs_ = atNs;
     buf_.append(chunk.data(), chunk.size());
-    end_ += chunk.size();
-    process();
+    if (const qsizetype drop = buf_.size() - KeptBytes; drop > 0) {
+        buf_.remove(0, drop);
+        silence_.remove(0, drop);
+        bufStart_ += drop;
+    }
+    decide();
 }
 
 void FrameReader::lose()
 {
+    bufStart_ += buf_.size();
     buf_.clear();
-    bufStart_ = end_;
-    next_.reset();
-    marks_.clear();
-    // The silences we saw may have held bytes someone else took.
-    lastBytesMs_.reset();
-    lastEmptyMs_.reset();
+    silence_.clear();
+    phase_.reset();
+    // The silence before the next byte may have held bytes someone else took.
+    lastNs_.reset();
 }
 
 void FrameReader::startReading()
 {
-    readFrom_ = end_;
+    readFrom_ = bufStart_ + buf_.size();
     latest_.reset();
-    seen_ = false;
 }
 
-bool FrameReader::markedAt(qint64 at) const
+QByteArrayView FrameReader::group(qint64 at) const
 {
-    return marks_.contains(at);
+    return QByteArrayView(buf_).sliced(at - bufStart_, FrameLength);
 }
 
-void FrameReader::take(qint64 at)
+void FrameReader::decide()
 {
-    if (at + FrameLength <= readFrom_) return;
-    latest_ = buf_.mid(at - bufStart_, FrameLength);
-    seen_ = true;
-}
-
-void FrameReader::process()
-{
-    for (;;) {
-        if (!next_) {
-            search();
-            if (!next_) break;
-        }
-        while (next_) {
-            const qint64 at = *next_;
-            const qint64 upTo = std::min(end_, at + FrameLength);
-            // A silence inside what should be one frame: bytes were lost.
-            const bool silenceInside = std::any_of(marks_.cbegin(), marks_.cend(),
-                                                   [&](qint64 m) { return m > at && m < upTo; });
-            if (!silenceInside && end_ - at < FrameLength) return trim();
-            if (silenceInside ||
-                !IsLiveFrame(QByteArrayView(buf_).sliced(at - bufStart_, FrameLength))) {
-                next_.reset();
-                buf_.remove(0, at - bufStart_);
-                bufStart_ = at;
-                break;
-            }
-            take(at);
-            next_ = at + FrameLength;
-        }
-    }
-    trim();
-}
-
-FrameReader::Run FrameReader::runAt(int phase) const
-{
-    Run r;
-    const qint64 first =
-        bufStart_ + ((phase - bufStart_ % FrameLength) + FrameLength) % FrameLength;
-    if (first + FrameLength > end_) return r;
-    const qint64 last = first + (end_ - first) / FrameLength * FrameLength - FrameLength;
-    r.end = last + FrameLength;
-    for (qint64 at = last; at >= first; at -= FrameLength) {
-        const QByteArrayView g = QByteArrayView(buf_).sliced(at - bufStart_, FrameLength);
-        if (!IsLiveFrame(g)) break;
-        ++r.length;
-        r.sure = r.sure || !couldBeTailAndHead(g);
-        r.marked = r.marked || markedAt(at);
-    }
-    return r;
-}
-
-void FrameReader::search()
-{
-    std::array<Run, FrameLength> runs;
+    const qint64 end = bufStart_ + buf_.size();
+    std::array<Phase, FrameLength> ph;
     for (int p = 0; p < FrameLength; ++p) {
-        runs[size_t(p)] = runAt(p);
-        const Run& r = runs[size_t(p)];
-        if (r.end > readFrom_ && (r.length >= 2 || (r.length >= 1 && (r.sure || r.marked))))
-            seen_ = true;
+        Phase& f = ph[size_t(p)];
+        if (end - FrameLength < bufStart_) break;
+        const qint64 back = ((end - FrameLength - p) % FrameLength + FrameLength) % FrameLength;
+        const qint64 last = end - FrameLength - back;
+        if (last < bufStart_) continue;
+        f.newest = last;
+        for (qint64 at = last; at >= bufStart_ && IsLiveFrame(group(at)); at -= FrameLength) {
+            ++f.run;
+            f.sure = f.sure || !couldBeTailAndHead(group(at));
+        }
     }
-    // The one alignment that a kind of evidence points to, if only one does.
-    auto onlyOne = [&runs](auto&& holds) -> std::optional<int> {
+
+    // The silence at each alignment in the newest groups of six bytes in a
+    // row whose timing is known, newest first.
+    std::array<std::array<qint64, FrameLength>, HistoryGroups> rows;
+    int n = 0;
+    for (qint64 hi = end; hi - FrameLength >= bufStart_ && n < HistoryGroups; hi -= FrameLength) {
+        auto& row = rows[size_t(n)];
+        bool known = true;
+        for (qint64 at = hi - FrameLength; at < hi; ++at) {
+            row[size_t(at % FrameLength)] = silence_[at - bufStart_];
+            known = known && silence_[at - bufStart_] >= 0;
+        }
+        if (known) ++n;
+    }
+    // p's silences are longer than q's by more than their spread lets chance give.
+    auto clearlyLonger = [&](int p, int q) {
+        if (n < 2) return false;
+        double mean = 0, squares = 0;
+        for (int i = 0; i < n; ++i)
+            mean += double(rows[size_t(i)][size_t(p)] - rows[size_t(i)][size_t(q)]);
+        mean /= n;
+        for (int i = 0; i < n; ++i) {
+            const double d = double(rows[size_t(i)][size_t(p)] - rows[size_t(i)][size_t(q)]) - mean;
+            squares += d * d;
+        }
+        const double spread = std::sqrt(squares / (n - 1) / n);
+        return mean > 0 && (spread == 0 || mean / spread >= LongerBeyondChance[size_t(n - 2)]);
+    };
+    // p's silence is the longer one in most of the groups.
+    auto mostlyLonger = [&](int p, int q) {
+        int longer = 0;
+        for (int i = 0; i < n; ++i)
+            longer += rows[size_t(i)][size_t(p)] > rows[size_t(i)][size_t(q)];
+        return 2 * longer > n;
+    };
+
+    auto candidate = [&](int p) { return ph[size_t(p)].run > 0; };
+    // The one candidate a test holds for, if only one.
+    auto onlyOne = [&](auto&& holds) -> std::optional<int> {
         std::optional<int> found;
         for (int p = 0; p < FrameLength; ++p) {
-            if (runs[size_t(p)].length == 0 || !holds(runs[size_t(p)])) continue;
+            if (!candidate(p) || !holds(p)) continue;
             if (found) return std::nullopt;
             found = p;
         }
         return found;
     };
-    std::optional<int> pick = onlyOne([](const Run& r) { return r.marked; });
-    if (!pick) pick = onlyOne([](const Run& r) { return r.sure; });
-    if (!pick) {
+    // A candidate that the test holds for against every other candidate.
+    auto againstAll = [&](int p, auto&& holds) {
+        bool any = false;
+        for (int q = 0; q < FrameLength; ++q) {
+            if (q == p || !candidate(q)) continue;
+            if (!holds(p, q)) return false;
+            any = true;
+        }
+        return any;
+    };
+
+    if (phase_ && !candidate(*phase_)) phase_.reset();
+
+    std::optional<int> byBytes = onlyOne([&](int p) { return ph[size_t(p)].sure; });
+    if (!byBytes) {
         // In a clean stream the false alignments' runs are at most one
         // longer than the true one's; a lead of two is the true alignment.
-        const auto best =
-            std::max_element(runs.cbegin(), runs.cend(),
-                             [](const Run& a, const Run& b) { return a.length < b.length; });
-        const bool clear =
-            best->length >= 2 && std::all_of(runs.cbegin(), runs.cend(), [&](const Run& r) {
-                return &r == &*best || r.length + 2 <= best->length;
-            });
-        if (clear) pick = int(best - runs.cbegin());
+        const auto best = std::max_element(
+            ph.cbegin(), ph.cend(), [](const Phase& a, const Phase& b) { return a.run < b.run; });
+        if (best->run >= 2 && std::all_of(ph.cbegin(), ph.cend(), [&](const Phase& f) {
+                return &f == &*best || f.run + 2 <= best->run;
+            }))
+            byBytes = int(best - ph.cbegin());
     }
-    if (!pick) return;
-    const Run& r = runs[size_t(*pick)];
-    take(r.end - FrameLength);
-    next_ = r.end;
-}
-
-void FrameReader::trim()
-{
-    qint64 keepFrom = next_ ? *next_ : std::max(bufStart_, end_ - SearchBytes);
-    keepFrom = std::max(keepFrom, bufStart_);
-    buf_.remove(0, keepFrom - bufStart_);
-    bufStart_ = keepFrom;
-    marks_.removeIf([this](qint64 m) { return m < bufStart_; });
+    if (byBytes) {
+        phase_ = byBytes;
+        byBytes_ = true;
+    } else if (const auto byRhythm = onlyOne([&](int p) { return againstAll(p, clearlyLonger); })) {
+        phase_ = byRhythm;
+        byBytes_ = false;
+    } else if (phase_ && !byBytes_ && !againstAll(*phase_, mostlyLonger)) {
+        // Taken from the rhythm alone, kept only while the rhythm still
+        // bears it out.
+        phase_.reset();
+    }
+    if (!phase_) return;
+    const qint64 at = *ph[size_t(*phase_)].newest;
+    if (at + FrameLength > readFrom_) latest_ = group(at).toByteArray();
 }
 
 } // namespace Meter

@@ -6,79 +6,56 @@
 // A frame is 02 x x x x 03 and its inner bytes may be 02 and 03 as well, so
 // the tail of one frame and the head of the next can look like a frame too
 // (02 00 04 03 02 03 sent twice holds 02 03 02 00 04 03). Where frames start
-// is told by evidence:
-// - six bytes that look like a frame and hold no 03 02 inside cannot be a
-//   tail and a head, so they are a frame;
-// - the first byte after a silence longer than a frame's parts ever lie
-//   apart starts a frame;
-// - frames six bytes apart, on one alignment only, confirm it.
-// Where the bytes cannot tell the alignments apart, no reading is taken.
-// Once found, the alignment is kept as long as every six bytes are a frame
-// and no silence says otherwise.
+// is weighed anew from the recent bytes whenever bytes come:
+// - six bytes that look like a frame and hold no 03 02 cannot be a tail and
+//   a head, so they are a frame;
+// - frames that run on one alignment clearly longer than on any other;
+// - the line's own rhythm. A meter writes a frame's bytes back to back, and
+//   an adapter splits or bunches them by less than the pause between frames,
+//   so the silences where frames start are longer than those inside frames.
+//   Over the last sixteen frames' worth of bytes, the silences at each
+//   alignment are set against those at every other: an alignment is taken
+//   when its silences are longer by more than their spread lets chance give,
+//   and kept while they are still the longer ones in most groups. A single
+//   odd silence neither makes nor breaks an alignment, and a wrong pick is
+//   put right as the silences come in.
+// The bytes decide before the rhythm. Where neither tells, no reading.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
-#include <array>
 #include <optional>
 
 namespace Meter {
 
-// The longest silence between two parts of one frame.
-inline constexpr int FrameGapMs = 40;
-// A meter's timer runs a few ms late now and then, so only a silence this
-// much longer than FrameGapMs tells that a frame starts after it.
-inline constexpr int FrameGapSlackMs = 5;
-// A pause between reads this long may have lost bytes (a full buffer): the
-// alignment is found again.
-inline constexpr int FrameStaleMs = 2000;
-
 class FrameReader
 {
 public:
-    // What one read of the port returned, possibly nothing, read at nowMs
-    // (any monotonic milliseconds). Reads that return nothing tell of
-    // silence, so every read is to be fed.
-    void feed(QByteArrayView chunk, qint64 nowMs);
-    // Someone else read the port: where frames start is not known.
+    // One piece of the line as it arrived, at atNs on a monotonic clock.
+    // Pieces are fed in the order they came; a piece is bytes that came
+    // together, so the silences between pieces are the line's rhythm.
+    void feed(QByteArrayView chunk, qint64 atNs);
+    // Someone else read the line: where frames start is not known.
     void lose();
     // From now on only frames that end after this point are readings.
     void startReading();
 
     // The newest frame completed since startReading(), six bytes.
     std::optional<QByteArray> latest() const { return latest_; }
-    // Frames came since startReading(), though maybe on an alignment that
-    // cannot be told (no reading then).
-    bool framesSeen() const { return seen_; }
-    bool aligned() const { return next_.has_value(); }
+    bool aligned() const { return phase_.has_value(); }
 
 private:
-    struct Run
-    {
-        int length = 0;      // frame-looking groups in a row, ending at the last whole group
-        bool sure = false;   // one of them cannot be a tail and a head
-        bool marked = false; // one of them starts after a silence
-        qint64 end = 0;      // where the last whole group ends
-    };
+    void decide();
+    QByteArrayView group(qint64 at) const;
 
-    void process();
-    void search();
-    Run runAt(int phase) const;
-    void take(qint64 at);
-    void trim();
-    bool markedAt(qint64 at) const;
-
-    QByteArray buf_;
-    qint64 bufStart_ = 0;        // stream position of buf_[0]
-    qint64 end_ = 0;             // stream position after the last byte fed
-    std::optional<qint64> next_; // where the next frame starts, while aligned
-    QList<qint64> marks_;        // stream positions that follow a silence
-    qint64 readFrom_ = 0;        // frames ending at or before this are no readings
+    QByteArray buf_;           // the newest bytes of the line
+    QList<qint64> silence_;    // before each byte of buf_, in ns; -1 where not known
+    qint64 bufStart_ = 0;      // stream position of buf_[0]
+    std::optional<int> phase_; // stream position mod 6 where frames start
+    bool byBytes_ = false;     // the bytes said so, not the rhythm alone
+    qint64 readFrom_ = 0;      // frames ending at or before this are no readings
     std::optional<QByteArray> latest_;
-    bool seen_ = false;
-    std::optional<qint64> lastBytesMs_;
-    std::optional<qint64> lastEmptyMs_;
-    std::optional<qint64> lastFeedMs_;
+    std::optional<qint64> lastNs_;
 };
 
 } // namespace Meter

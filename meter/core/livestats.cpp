@@ -114,8 +114,8 @@ double ValueOfText(const QString& text)
 
 bool ReadingCurrent(std::optional<qint64> decodedNs, std::optional<qint64> pollingNs, qint64 nowNs)
 {
-    const std::optional<qint64> latest = std::max(decodedNs, pollingNs);
-    return latest && nowNs - *latest <= ReadingMaxAgeNs;
+    if (!decodedNs) return false;
+    return nowNs - std::max(*decodedNs, pollingNs.value_or(*decodedNs)) <= ReadingMaxAgeNs;
 }
 
 QString TimeText(const QDateTime& t)

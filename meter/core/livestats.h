@@ -22,11 +22,13 @@ double ValueOfText(const QString& text);
 // Time text of the statistics and samples, "yyyy/mm/dd hh:nn:ss".
 QString TimeText(const QDateTime& t);
 
-// A statistics tick uses the reading only while it is current: a frame
-// decoded within the last second, or a live tick still polling within its
-// budget (it ends in a resynchronisation, which stops the statistics, when
-// no frame comes). A reading that is stuck or skipped for longer gives a
-// tick that counts nothing, like a tick lost while the timers are off.
+// A statistics tick uses the reading only while it is current: a frame of
+// this connection decoded within the last second, or, once one has been, a
+// live attempt still polling within its budget (which ends in the
+// resynchronisation, which stops the statistics, when no frame comes). With
+// no level decoded since the connection began, or one left standing longer
+// by skipped live ticks, the tick counts nothing, like a tick lost while the
+// timers are off.
 inline constexpr qint64 ReadingMaxAgeNs = 1'000'000'000;
 bool ReadingCurrent(std::optional<qint64> decodedNs, std::optional<qint64> pollingNs, qint64 nowNs);
 

@@ -6,6 +6,7 @@
 #include "graphs/graphtools.h"
 #include "graphs/realhistogram.h"
 #include "graphs/realtimegraph.h"
+#include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"
@@ -298,15 +299,11 @@ private slots:
             }
         };
         if (when == "resync") {
-            // Clicked while the resynchronisation waits for a frame.
-            QTimer::singleShot(50, this, [&] {
-                clickAll();
-                Program::setEnding(true);
-            });
+            // Clicked while the resynchronisation listens for frames.
             FileTransfer::ResetAndResync(*panel);
-        } else {
-            clickAll();
+            QVERIFY(panel->Live->listening());
         }
+        clickAll();
         QCOMPARE(clicks, 5);
     }
 

@@ -66,8 +66,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption faultOption(
         QStringLiteral("fault"),
         QStringLiteral("Switch on a fault: silence, noise, split, short, truncate, stall, extra, "
-                       "frame "
-                       "(repeatable)."),
+                       "frame, trickle (repeatable). trickle sends each frame byte by byte, "
+                       "period / 6 ms apart: with frames such as --level 770 (02 00 04 03 02 03) "
+                       "and a period that is a multiple of 6 ms, nothing on the line tells where "
+                       "frames start."),
         QStringLiteral("name"));
     const QCommandLineOption splitAtOption(
         QStringLiteral("split-at"),

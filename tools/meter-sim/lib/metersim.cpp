@@ -560,8 +560,8 @@ public:
     {
         if (nowMs() < holdUntil) return;
         QByteArray frame;
-        bool split, noise;
-        int gap, at;
+        bool split, noise, trickle;
+        int gap, at, period;
         {
             QMutexLocker lock(&mutex);
             if (has(Fault::Silence) || !live) return;
@@ -577,12 +577,19 @@ public:
                 frame = frameBytes();
             }
             split = has(Fault::SplitFrames);
+            trickle = has(Fault::Trickle);
             gap = splitGap;
             at = splitAt;
+            period = periodMs;
             // A program that does not read must not make us hoard frames.
             if (queued + frame.size() > queueCap) return;
         }
-        if (split) {
+        if (trickle) {
+            const int spacing = std::max(1, period / 6);
+            queue.push_back({frame.left(1), Chunk::Frame, false, 0});
+            for (int j = 1; j < 6; ++j)
+                queue.push_back({frame.mid(j, 1), Chunk::FrameTail, j == 5 && !noise, spacing});
+        } else if (split) {
             queue.push_back({frame.left(at), Chunk::Frame, false, 0});
             queue.push_back({frame.mid(at), Chunk::FrameTail, !noise, std::max(0, gap)});
         } else {
@@ -624,7 +631,7 @@ public:
                 if (it->kind == Chunk::Frame && it->offset == 0) {
                     queued -= it->bytes.size();
                     it = queue.erase(it);
-                    if (it != queue.end() && it->kind == Chunk::FrameTail) {
+                    while (it != queue.end() && it->kind == Chunk::FrameTail) {
                         queued -= it->bytes.size();
                         it = queue.erase(it);
                     }
@@ -1303,6 +1310,7 @@ std::optional<MeterSim::Fault> MeterSim::faultFromName(const QString& name)
         {QStringLiteral("silence"), Fault::Silence},
         {QStringLiteral("noise"), Fault::Noise},
         {QStringLiteral("split"), Fault::SplitFrames},
+        {QStringLiteral("trickle"), Fault::Trickle},
         {QStringLiteral("short"), Fault::ShortReplies},
         {QStringLiteral("truncate"), Fault::TruncatedReplies},
         {QStringLiteral("stall"), Fault::StalledReplies},

@@ -135,6 +135,10 @@
 //   FrameBeforeReply  a live frame (the present one) right before each
 //                     reply, as if it had been on its way when the
 //                     command came.
+//   Trickle           each frame byte by byte, period / 6 ms apart (whole
+//                     ms); with a period that is a multiple of 6 ms every
+//                     silence is alike and the line's rhythm tells nothing
+//                     of where frames start. A reply cuts the spacing short.
 //   The reply faults apply to every reply, or only to the commands given to
 //   setReplyFaultFilter(). inject() writes raw bytes whatever the faults.
 //
@@ -164,7 +168,8 @@ public:
         TruncatedReplies,
         StalledReplies,
         ExtraBytes,
-        FrameBeforeReply
+        FrameBeforeReply,
+        Trickle
     };
     enum class RunState { Run, Pause, Stop };
 
