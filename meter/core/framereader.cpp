@@ -14,11 +14,11 @@ namespace {
 // outvoted, few enough that a change of rhythm is followed within seconds.
 constexpr int HistoryGroups = 16;
 constexpr qsizetype KeptBytes = (HistoryGroups + 1) * FrameLength;
-// How much longer one alignment's silences must be than another's, in the
-// units of their spread, before it is taken: the one-sided point of Student's
-// t that chance passes once in a million, for 2 to 16 groups. With groups
-// that all agree two or three are enough; with a ragged rhythm it takes all
-// sixteen or never happens.
+// How much longer the silences at one place must be than at another, in the
+// units of their spread, before it is taken as where frames start: the
+// one-sided point of Student's t that chance passes once in a million, for
+// 2 to 16 groups. With groups that all agree, three or four are enough; with
+// a ragged rhythm it takes all sixteen, or never happens.
 constexpr std::array<double, HistoryGroups - 1> LongerBeyondChance{
     318371.6, 707.2, 103.3, 41.6, 24.8, 17.8, 14.2, 12.1, 10.7, 9.8, 9.0, 8.5, 8.1, 7.7, 7.5};
 
@@ -139,15 +139,12 @@ void FrameReader::decide()
         }
         return found;
     };
-    // A candidate that the test holds for against every other candidate.
+    // A frame's start has the longest silence of its six bytes: the test
+    // holds for p against every other place in the frame.
     auto againstAll = [&](int p, auto&& holds) {
-        bool any = false;
-        for (int q = 0; q < FrameLength; ++q) {
-            if (q == p || !candidate(q)) continue;
-            if (!holds(p, q)) return false;
-            any = true;
-        }
-        return any;
+        for (int q = 0; q < FrameLength; ++q)
+            if (q != p && !holds(p, q)) return false;
+        return true;
     };
 
     if (phase_ && !candidate(*phase_)) phase_.reset();

@@ -12,13 +12,14 @@
 // - frames that run on one alignment clearly longer than on any other;
 // - the line's own rhythm. A meter writes a frame's bytes back to back, and
 //   an adapter splits or bunches them by less than the pause between frames,
-//   so the silences where frames start are longer than those inside frames.
-//   Over the last sixteen frames' worth of bytes, the silences at each
-//   alignment are set against those at every other: an alignment is taken
-//   when its silences are longer by more than their spread lets chance give,
-//   and kept while they are still the longer ones in most groups. A single
-//   odd silence neither makes nor breaks an alignment, and a wrong pick is
-//   put right as the silences come in.
+//   so the silence where a frame starts is the longest of its six bytes.
+//   Over the last sixteen frames' worth of bytes, the silences at each place
+//   of six are set against those at every other place: a place is taken as
+//   the start when its silences are longer than each other place's by more
+//   than their spread lets chance give, and kept while they are still the
+//   longer ones in most frames. A single odd silence neither makes nor
+//   breaks an alignment, a wrong pick is put right as the silences come in,
+//   and a line whose silences are all alike gives no alignment.
 // The bytes decide before the rhythm. Where neither tells, no reading.
 
 #include <QByteArray>

@@ -4,6 +4,7 @@
 // clicks through a small RFB client.
 
 #include "meter/panel.h"
+#include "platform/grid.h"
 #include "platform/twips.h"
 #include "rfb.h"
 #include "testutil.h"
@@ -42,25 +43,30 @@ double difference(const QImage& a, const QImage& b)
 
 } // namespace
 
-class TestEndToEnd : public QObject
+// The two programs started against each other, dorvi on the VNC platform
+// with "COM1" chosen in its port window.
+struct Programs
 {
-    Q_OBJECT
-private slots:
-    void readingReachesTheMainWindow()
+    QTemporaryDir config;
+    QProcess sim, dorvi;
+    RfbClient vnc;
+    qint64 chosenMs = -1; // when "OK" was clicked, on a steady clock
+    QElapsedTimer clock;
+
+    bool start(const QStringList& simArgs)
     {
-        QTemporaryDir config;
-        QProcess sim;
+        clock.start();
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(DORVI_BIN_DIR "/meter-sim"),
-                  {QStringLiteral("--port"), QStringLiteral("1"), QStringLiteral("--ports-dir"),
-                   config.filePath(QStringLiteral("dorvi/ports")), QStringLiteral("--level"),
-                   QStringLiteral("734")});
-        QVERIFY(sim.waitForStarted());
-        QVERIFY(sim.waitForReadyRead(10000));
-        QVERIFY(sim.readAll().contains("link:"));
+                  QStringList{QStringLiteral("--port"), QStringLiteral("1"),
+                              QStringLiteral("--ports-dir"),
+                              config.filePath(QStringLiteral("dorvi/ports"))} +
+                      simArgs);
+        if (!sim.waitForStarted() || !sim.waitForReadyRead(10000) ||
+            !sim.readAll().contains("link:"))
+            return false;
 
         const quint16 port = freePort();
-        QProcess dorvi;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"),
@@ -69,53 +75,121 @@ private slots:
         dorvi.setWorkingDirectory(config.path());
         dorvi.setProcessChannelMode(QProcess::ForwardedChannels);
         dorvi.start(QStringLiteral(DORVI_BIN_DIR "/dorvi"), {});
-        QVERIFY(dorvi.waitForStarted());
-        auto stop = qScopeGuard([&] {
-            dorvi.kill();
-            dorvi.waitForFinished(5000);
-            sim.terminate();
-            sim.waitForFinished(5000);
-        });
-
-        RfbClient vnc;
-        QVERIFY(vnc.connectTo(port, 20000));
+        if (!dorvi.waitForStarted() || !vnc.connectTo(port, 20000)) return false;
 
         // The port window shows at 3700, 2700 twips; its "OK" takes the design text "COM1".
         const QPoint portWindow(Twips::px(3700), Twips::px(2700));
         const QColor teal = Twips::color(0x00808000);
-        QImage screen;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            (screen = vnc.frame(), screen.pixelColor(portWindow + QPoint(5, 5)) == teal), 20000);
-        QVERIFY(vnc.click(portWindow + Twips::rect(1320, 1080, 615, 375).center()));
-
-        // The main window at the top-left corner, its big figure showing the level.
-        Panel reference;
-        reference.OfflineSSPL->hide(); // the offline cover, which a load would hide
-        reference.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&reference));
-        // The figure, below the level bar that overlaps its top.
-        const QRect lcd = reference.ShownLCD->geometry().adjusted(0, 12, 0, 0);
-        auto rendered = [&](const QString& text) {
-            reference.ShownLCD->setText(text);
-            return reference.grab(lcd).toImage().convertToFormat(QImage::Format_RGB32);
-        };
-        const QImage expected = rendered(QStringLiteral("73.4"));
-        double best = 1;
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 30000 && best > 0.02) {
-            QTest::qWait(250);
-            best = std::min(best, difference(vnc.frame().copy(lcd), expected));
+        QElapsedTimer waited;
+        waited.start();
+        while (vnc.frame().pixelColor(portWindow + QPoint(5, 5)) != teal) {
+            if (waited.elapsed() > 20000) return false;
+            QTest::qWait(50);
         }
-        const QImage full = vnc.frame();
+        chosenMs = clock.elapsed();
+        return vnc.click(portWindow + Twips::rect(1320, 1080, 615, 375).center());
+    }
+    ~Programs()
+    {
+        dorvi.kill();
+        dorvi.waitForFinished(5000);
+        sim.terminate();
+        sim.waitForFinished(5000);
+    }
+};
+
+// The main window as a loaded one looks, to compare the screen with.
+struct Reference
+{
+    Panel panel;
+    Reference()
+    {
+        panel.OfflineSSPL->hide(); // the offline cover, which a load would hide
+        panel.show();
+        exposed = QTest::qWaitForWindowExposed(&panel);
+    }
+    bool exposed = false;
+    // The big figure, below the level bar that overlaps its top.
+    QRect lcd() const { return panel.ShownLCD->geometry().adjusted(0, 12, 0, 0); }
+    QRect com() const { return panel.LblCOM->geometry(); }
+    QImage rendered(QLabel* label, QRect where, const QString& text)
+    {
+        const QString was = label->text();
+        label->setText(text);
+        const QImage image = panel.grab(where).toImage().convertToFormat(QImage::Format_RGB32);
+        label->setText(was);
+        return image;
+    }
+};
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private slots:
+    void readingReachesTheMainWindow_data()
+    {
+        QTest::addColumn<QStringList>("simArgs");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QStringList>("others"); // texts the figure must not be
+        QTest::newRow("a level") << QStringList{"--level", "734"} << "73.4"
+                                 << QStringList{"140.0", "73.3", "78.4"};
+        // 02 02 04 03 02 03 every 20 ms: only the line's rhythm tells where
+        // frames start.
+        QTest::newRow("frames that pair into frames, every 20 ms")
+            << QStringList{"--level", "770", "--period", "20"} << "77.0"
+            << QStringList{"140.0", "51.6", "77.1"};
+    }
+    void readingReachesTheMainWindow()
+    {
+        Programs run;
+        QVERIFY(run.start(fetch<QStringList>("simArgs")));
+        Reference reference;
+        QVERIFY(reference.exposed);
+        const QRect lcd = reference.lcd();
+        const QImage expected =
+            reference.rendered(reference.panel.ShownLCD, lcd, fetch<QString>("level"));
+        double best = 1;
+        while (run.clock.elapsed() - run.chosenMs < 30000 && best > 0.02) {
+            QTest::qWait(100);
+            best = std::min(best, difference(run.vnc.frame().copy(lcd), expected));
+        }
+        const qint64 shownAfter = run.clock.elapsed() - run.chosenMs;
+        const QImage full = run.vnc.frame();
         full.save(renderFile(QStringLiteral("endtoend-screen.png")));
         const QImage shown = full.copy(lcd);
         shown.save(renderFile(QStringLiteral("endtoend-lcd.png")));
         QVERIFY2(best <= 0.02, qPrintable(QString::number(best)));
+        qInfo("shown %lld ms after \"OK\"", shownAfter);
         // And it is no other text: the design figure or a neighbouring level.
-        for (const QString& other :
-             {QStringLiteral("140.0"), QStringLiteral("73.3"), QStringLiteral("78.4")})
-            QVERIFY(difference(shown, rendered(other)) > 0.02);
+        for (const QString& other : fetch<QStringList>("others"))
+            QVERIFY(difference(shown, reference.rendered(reference.panel.ShownLCD, lcd, other)) >
+                    0.02);
+    }
+
+    void unreadableLineShowsNoCom()
+    {
+        // The same frames byte by byte, 10 ms apart: nothing tells where
+        // frames start, so no reading, "No COM", and no row sampled.
+        Programs run;
+        QVERIFY(run.start({"--level", "770", "--period", "60", "--fault", "trickle"}));
+        Reference reference;
+        QVERIFY(reference.exposed);
+        const QImage noCom =
+            reference.rendered(reference.panel.LblCOM, reference.com(), QStringLiteral("No COM"));
+        QImage screen;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (screen = run.vnc.frame(), difference(screen.copy(reference.com()), noCom) <= 0.02),
+            20000);
+        const QRect list = reference.panel.GridN[2]->geometry();
+        QTest::qWait(2500);
+        const QImage later = run.vnc.frame();
+        later.save(renderFile(QStringLiteral("endtoend-unreadable.png")));
+        QVERIFY(difference(later.copy(reference.com()), noCom) <= 0.02);
+        QVERIFY(difference(later.copy(reference.lcd()),
+                           reference.rendered(reference.panel.ShownLCD, reference.lcd(),
+                                              QStringLiteral("140.0"))) <= 0.02);
+        // The live list as it was: no row sampled meanwhile.
+        QCOMPARE(difference(later.copy(list), screen.copy(list)), 0.0);
     }
 };
 

@@ -59,6 +59,29 @@ private slots:
     }
     void valueOfText() { QCOMPARE(ValueOfText(fetch<QString>("text")), fetch<double>("value")); }
 
+    void readingCurrent_data()
+    {
+        // Times in seconds; -1: none.
+        QTest::addColumn<double>("decoded");
+        QTest::addColumn<double>("polling");
+        QTest::addColumn<bool>("current");
+        QTest::newRow("no level of this connection, a poll running") << -1.0 << 3.0 << false;
+        QTest::newRow("no level, no poll") << -1.0 << -1.0 << false;
+        QTest::newRow("decoded just now") << 2.5 << -1.0 << true;
+        QTest::newRow("decoded a second ago") << 2.0 << -1.0 << true;
+        QTest::newRow("standing 1.5 s, no poll") << 1.5 << -1.0 << false;
+        QTest::newRow("standing 1.5 s, a poll within its budget") << 1.5 << 2.9 << true;
+    }
+    void readingCurrent()
+    {
+        auto at = [](double s) {
+            return s < 0 ? std::nullopt : std::optional<qint64>(qint64(s * 1e9));
+        };
+        QCOMPARE(ReadingCurrent(at(fetch<double>("decoded")), at(fetch<double>("polling")),
+                                3'000'000'000),
+                 fetch<bool>("current"));
+    }
+
     void steadyLevelsReadBack()
     {
         // Every steady level reads back as itself, at the first tick and after many.
