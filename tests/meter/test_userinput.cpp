@@ -46,15 +46,23 @@ qint64 msNow()
     return Clock::current().elapsedNs() / 1'000'000;
 }
 
-// A user with a mouse, in a thread of its own: it clicks at a point each
-// time it is told, and notes when it let the button go.
+// A user with a mouse, in a thread of its own from construction to
+// destruction: it clicks at a point each time it is told, and notes when it
+// let the button go.
 class Mouse : public QThread
 {
 public:
     QSemaphore connected, go, clicked;
     QPoint at;
     std::atomic<qint64> releasedMs{0};
-    std::atomic<bool> done{false};
+
+    Mouse() { start(); }
+    ~Mouse() override
+    {
+        done = true;
+        go.release();
+        wait(5000);
+    }
 
 protected:
     void run() override
@@ -72,6 +80,9 @@ protected:
             clicked.release();
         }
     }
+
+private:
+    std::atomic<bool> done{false};
 };
 
 } // namespace
@@ -97,12 +108,6 @@ private slots:
     void dialogFromAClickDuringThePoll()
     {
         Mouse mouse;
-        mouse.start();
-        const auto joined = qScopeGuard([&] {
-            mouse.done = true;
-            mouse.go.release();
-            mouse.wait(5000);
-        });
         QTRY_VERIFY_WITH_TIMEOUT(mouse.connected.available() > 0, 10000);
 
         // The meter's level changes every second.
@@ -196,12 +201,6 @@ private slots:
         // A click on "Sampling" opens its window within 0.2 s (0.5 s at
         // most, for a slow test machine) whatever the line does.
         Mouse mouse;
-        mouse.start();
-        const auto joined = qScopeGuard([&] {
-            mouse.done = true;
-            mouse.go.release();
-            mouse.wait(5000);
-        });
         QTRY_VERIFY_WITH_TIMEOUT(mouse.connected.available() > 0, 10000);
         line.sim.setLevel(650);
         QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("65.0"), 3000);
