@@ -80,9 +80,8 @@ void FrameReader::decide()
 {
     const qint64 end = bufStart_ + buf_.size();
     std::array<Phase, FrameLength> ph;
-    for (int p = 0; p < FrameLength; ++p) {
+    for (int p = 0; p < FrameLength && end - FrameLength >= bufStart_; ++p) {
         Phase& f = ph[size_t(p)];
-        if (end - FrameLength < bufStart_) break;
         const qint64 back = ((end - FrameLength - p) % FrameLength + FrameLength) % FrameLength;
         const qint64 last = end - FrameLength - back;
         if (last < bufStart_) continue;
@@ -93,8 +92,8 @@ void FrameReader::decide()
         }
     }
 
-    // The silence at each alignment in the newest groups of six bytes in a
-    // row whose timing is known, newest first.
+    // The silence before each place of six in the newest groups of six bytes
+    // whose timing is known, newest first.
     std::array<std::array<qint64, FrameLength>, HistoryGroups> rows;
     int n = 0;
     for (qint64 hi = end; hi - FrameLength >= bufStart_ && n < HistoryGroups; hi -= FrameLength) {
@@ -106,17 +105,17 @@ void FrameReader::decide()
         }
         if (known) ++n;
     }
+    auto longerBy = [&](int i, int p, int q) {
+        return double(rows[size_t(i)][size_t(p)] - rows[size_t(i)][size_t(q)]);
+    };
     // p's silences are longer than q's by more than their spread lets chance give.
     auto clearlyLonger = [&](int p, int q) {
         if (n < 2) return false;
         double mean = 0, squares = 0;
         for (int i = 0; i < n; ++i)
-            mean += double(rows[size_t(i)][size_t(p)] - rows[size_t(i)][size_t(q)]);
-        mean /= n;
-        for (int i = 0; i < n; ++i) {
-            const double d = double(rows[size_t(i)][size_t(p)] - rows[size_t(i)][size_t(q)]) - mean;
-            squares += d * d;
-        }
+            mean += longerBy(i, p, q) / n;
+        for (int i = 0; i < n; ++i)
+            squares += (longerBy(i, p, q) - mean) * (longerBy(i, p, q) - mean);
         const double spread = std::sqrt(squares / (n - 1) / n);
         return mean > 0 && (spread == 0 || mean / spread >= LongerBeyondChance[size_t(n - 2)]);
     };
@@ -124,7 +123,7 @@ void FrameReader::decide()
     auto mostlyLonger = [&](int p, int q) {
         int longer = 0;
         for (int i = 0; i < n; ++i)
-            longer += rows[size_t(i)][size_t(p)] > rows[size_t(i)][size_t(q)];
+            longer += longerBy(i, p, q) > 0;
         return 2 * longer > n;
     };
 

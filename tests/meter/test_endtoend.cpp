@@ -180,6 +180,9 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(
             (screen = run.vnc.frame(), difference(screen.copy(reference.com()), noCom) <= 0.02),
             20000);
+        const qint64 noComAfter = run.clock.elapsed() - run.chosenMs;
+        qInfo("\"No COM\" %lld ms after \"OK\"", noComAfter);
+        QVERIFY(noComAfter < 3000);
         const QRect list = reference.panel.GridN[2]->geometry();
         QTest::qWait(2500);
         const QImage later = run.vnc.frame();
