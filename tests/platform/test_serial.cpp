@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -155,6 +156,35 @@ private slots:
         usleep(20000);
         port->flush();
         QCOMPARE(port->inBufferCount(), 0);
+    }
+
+    void piecesKeepWhenTheyCame()
+    {
+        // While the event loop runs, each piece the line brings keeps its
+        // own time, however late it is read.
+        Pty pty;
+        auto port = openOn(2, pty);
+        QVERIFY(port);
+        const QList<QByteArray> sent{"\x02\x01\x04", "\x02\x8D\x03", "AB"};
+        QEventLoop loop;
+        for (int i = 0; i < 3; ++i)
+            QTimer::singleShot(50 * i, &loop, [&, i] { pty.write(sent[i]); });
+        QTimer::singleShot(200, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCOMPARE(port->inBufferCount(), 8); // counting takes nothing out
+        const QList<MeterPort::Piece> pieces = port->inputPieces();
+        QCOMPARE(pieces.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(pieces[i].bytes, sent[i]);
+        QVERIFY(pieces[0].ns < pieces[1].ns && pieces[1].ns < pieces[2].ns);
+        QVERIFY(pieces[2].ns - pieces[0].ns >= 50'000'000);
+        // With no event loop, what waits is one piece of the time it is read.
+        pty.write("xyz");
+        usleep(20000);
+        const QList<MeterPort::Piece> later = port->inputPieces();
+        QCOMPARE(later.size(), 1);
+        QCOMPARE(later[0].bytes, QByteArray("xyz"));
+        QVERIFY(later[0].ns - pieces[2].ns >= 20'000'000);
     }
 
     void writesLeaveAtOnce()
