@@ -43,6 +43,7 @@ struct Phase
 void FrameReader::feed(QByteArrayView chunk, qint64 atNs)
 {
     if (chunk.isEmpty()) return;
+    if (lastNs_ && atNs - *lastNs_ > FrameStaleNs) lose();
     silence_.append(lastNs_ ? std::max<qint64>(0, atNs - *lastNs_) : -1);
     silence_.resize(silence_.size() + chunk.size() - 1, 0);
     lastNs_ = atNs;

@@ -29,6 +29,11 @@
 
 namespace Meter {
 
+// A silence longer than this (twice a live tick's whole budget) may have held
+// bytes lost to a full buffer, or a meter unplugged in the middle of a
+// frame: where frames start is found anew after it.
+inline constexpr qint64 FrameStaleNs = 2'000'000'000;
+
 class FrameReader
 {
 public:

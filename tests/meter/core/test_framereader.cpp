@@ -276,11 +276,19 @@ private slots:
             reader.feed(Twin, (300 + 100 * k) * Ms);
         QCOMPARE(reader.latest().value_or(QByteArray()), Twin);
         QVERIFY(reader.aligned());
+        // After a long silence the old alignment is not trusted.
+        reader.startReading();
+        reader.feed(Twin, 500 * Ms + Meter::FrameStaleNs + Ms);
+        QVERIFY(!reader.aligned());
+        QVERIFY(!reader.latest());
+        for (int k = 1; k <= 3; ++k)
+            reader.feed(Twin, (500 + 100 * k) * Ms + Meter::FrameStaleNs + Ms);
+        QCOMPARE(reader.latest().value_or(QByteArray()), Twin);
         // A frame that breaks the alignment: found again from what follows.
-        reader.feed(QByteArray::fromHex("0255aa55aa55"), 600 * Ms);
+        reader.feed(QByteArray::fromHex("0255aa55aa55"), 900 * Ms + Meter::FrameStaleNs);
         QVERIFY(!reader.aligned());
         reader.startReading();
-        reader.feed(sure, 700 * Ms);
+        reader.feed(sure, 1000 * Ms + Meter::FrameStaleNs);
         QCOMPARE(reader.latest().value_or(QByteArray()), sure);
     }
 };
