@@ -29,6 +29,7 @@ void ResetAndResync(Panel& panel)
 
     // No level of the lost meter is sampled once it is back.
     Meter::state().DecodedNs.reset();
+    Meter::state().Frame.clear();
 
     // Wait, sending nothing, until frames can be read (Panel::liveFound).
     panel.Live->listen();

@@ -24,6 +24,7 @@ void Panel::Timer1_Timer()
 
 void Panel::liveReading(const QByteArray& f)
 {
+    Meter::state().Frame = f;
     Meter::DecodeRange(uint8_t(f[1]));
     Meter::DecodeMode(uint8_t(f[2]));
     Meter::DecodeLevel(uint8_t(f[3]), uint8_t(f[4]));

@@ -65,6 +65,7 @@ class DirectoryExchange
 public:
     DirectoryExchange(Panel& panel, const PortExchange& token) : exchange_(*panel.COM, reader)
     {
+        reader.expectFramesLike(Meter::state().Frame);
         exchange_.interrupted = [self = QPointer<Panel>(&panel)] { return !self; };
         exchange_.failed = [&token] { return token.failed(); };
     }
@@ -84,8 +85,13 @@ public:
     {
         return reader.size() == 0 && reader.lastByteMs() == 0 && !exchange_.portFailed();
     }
-    // The number of sets came.
-    bool headIn() const { return reader.headIn() && !exchange_.portFailed(); }
+    // The number of sets came. A reply that starts like a live frame tells
+    // where it starts only by its whole size: it is read whole first.
+    bool headIn()
+    {
+        if (!reader.startKnown() && reader.lastByteMs() > 0) finish();
+        return reader.headIn() && !exchange_.portFailed();
+    }
     bool finish()
     {
         end_ = reader.complete()

@@ -6,6 +6,7 @@
 #include "common/clock.h"
 #include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
+#include "meter/core/meter.h"
 #include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
 #include "meter/core/startup.h"
@@ -157,6 +158,7 @@ void Panel::meterSamplingBranch()
         Timer1->setEnabled(false);
         Timer2->setEnabled(false);
         Meter::ReplyReader reply(2);
+        reply.expectFramesLike(Meter::state().Frame);
         Meter::Exchange ask(*COM, reply);
         ask.interrupted = [&self] { return !self; };
         ask.send(QByteArray(1, Meter::CmdReadSampling));

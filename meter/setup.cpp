@@ -2,6 +2,7 @@
 
 #include "meter/core/exchange.h"
 #include "meter/core/livestats.h"
+#include "meter/core/meter.h"
 #include "meter/core/meterclock.h"
 #include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
@@ -121,6 +122,7 @@ void Setup::Timer1_Timer()
             reading_ = true;
             for (int i = 0; i < Meter::ClockTries && !clock; ++i) {
                 Meter::ReplyReader reply(Meter::ClockBytes().size());
+                reply.expectFramesLike(Meter::state().Frame);
                 Meter::Exchange exchange(*panel->COM, reply);
                 exchange.interrupted = closed;
                 exchange.send(QByteArray(1, Meter::CmdReadClock));

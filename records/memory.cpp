@@ -172,6 +172,7 @@ void Memory::download(int set, qint64 records)
     const qint64 expected = Meter::DumpLength(records);
     Meter::ReplyReader reader(expected);
     reader.reserve(expected);
+    reader.expectFramesLike(Meter::state().Frame);
     Meter::Exchange exchange(window->port(), reader);
     exchange.interrupted = gone;
     exchange.failed = [&token] { return token.failed(); };

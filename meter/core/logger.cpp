@@ -47,7 +47,7 @@ qint64 DirectoryReader::sizeOf(QByteArrayView reply) const
 
 int DirectoryReader::sets() const
 {
-    return headIn() ? quint8(bytes()[9]) : 0;
+    return headIn() ? quint8(bytes()[DirectoryHead - 1]) : 0;
 }
 
 LoggerDirectory DirectoryReader::directory() const

@@ -65,8 +65,9 @@ struct LoggerDirectory
 class DirectoryReader : public ReplyReader
 {
 public:
-    // The first ten bytes are in: the number of sets is known.
-    bool headIn() const { return size() >= DirectoryHead; }
+    // The first ten bytes are in, and where the reply starts: the number of
+    // sets is known.
+    bool headIn() const { return startKnown() && size() >= DirectoryHead; }
     int sets() const;
     // The memory figures and, once complete, every entry.
     LoggerDirectory directory() const;

@@ -23,8 +23,10 @@ struct State
     bool UnderFlag = false;
     double RecordLevel = 0.0;
     QString LevelText;
-    // When the last level was decoded, on the program's monotonic clock.
+    // When the last level was decoded, on the program's monotonic clock,
+    // and the live frame it came in (empty before the first).
     std::optional<qint64> DecodedNs;
+    QByteArray Frame;
 
     bool rangeKnown() const { return RangeHigh != 0; }
 };

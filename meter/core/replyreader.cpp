@@ -9,17 +9,32 @@ qint64 ReplyTimeLimitMs(qint64 bytes, qint64 baseMs)
     return baseMs + 2 * std::max<qint64>(bytes, 0) * 1000 / LineBytesPerSecond;
 }
 
-namespace {
-
-bool onlyFrames(QByteArrayView chunk)
+void ReplyReader::expectFramesLike(QByteArrayView frame)
 {
-    if (chunk.isEmpty() || chunk.size() % FrameLength != 0) return false;
-    for (qsizetype i = 0; i < chunk.size(); i += FrameLength)
-        if (!IsLiveFrame(chunk.sliced(i, FrameLength))) return false;
+    if (frame.size() == FrameLength && IsLiveFrame(frame)) like_ = frame.sliced(1, 2).toByteArray();
+}
+
+bool ReplyReader::frameLike(QByteArrayView six) const
+{
+    return IsLiveFrame(six) && (like_.isEmpty() || six.sliced(1, 2) == like_);
+}
+
+bool ReplyReader::onlyFrames(QByteArrayView bytes) const
+{
+    if (bytes.isEmpty() || bytes.size() % FrameLength != 0) return false;
+    for (qsizetype i = 0; i < bytes.size(); i += FrameLength)
+        if (!frameLike(bytes.sliced(i, FrameLength))) return false;
     return true;
 }
 
-} // namespace
+bool ReplyReader::maybeFrameAt(qsizetype at) const
+{
+    const QByteArrayView part = QByteArrayView(raw_).sliced(at);
+    if (part.isEmpty() || part.size() >= FrameLength || part[0] != '\x02') return false;
+    // As much of the live frames' range and mode as is in.
+    const qsizetype known = std::min<qsizetype>(like_.size(), part.size() - 1);
+    return part.sliced(1, known) == QByteArrayView(like_).first(known);
+}
 
 void ReplyReader::feedAt(QByteArrayView chunk, qint64 nowMs)
 {
@@ -46,7 +61,7 @@ void ReplyReader::append(QByteArrayView chunk, bool afterQuiet, qint64 nowMs)
     if (!decided_ && afterQuiet && onlyFrames(chunk)) {
         const qsizetype lead = FrameLength * leadingFrames();
         const qsizetype rest = raw_.size() - lead;
-        if (rest >= FrameLength || (rest > 0 && raw_[lead] != '\x02')) return;
+        if (rest >= FrameLength || (rest > 0 && !maybeFrameAt(lead))) return;
     }
     raw_.append(chunk);
     lastByteMs_ = nowMs;
@@ -56,7 +71,7 @@ qsizetype ReplyReader::leadingFrames() const
 {
     qsizetype k = 0;
     while (raw_.size() >= FrameLength * (k + 1) &&
-           IsLiveFrame(QByteArrayView(raw_).sliced(FrameLength * k, FrameLength)))
+           frameLike(QByteArrayView(raw_).sliced(FrameLength * k, FrameLength)))
         ++k;
     return k;
 }
@@ -72,13 +87,14 @@ void ReplyReader::decide(bool settled)
     const qsizetype frames = leadingFrames();
     const qsizetype rest = raw_.size() - FrameLength * frames;
     // The start of what may still become one more frame.
-    const bool maybeFrame = rest > 0 && rest < FrameLength && raw_[FrameLength * frames] == '\x02';
+    const bool maybeFrame = maybeFrameAt(FrameLength * frames);
     from_ = maybeFrame ? raw_.size() : FrameLength * frames;
 
-    if (frames == 0 && !maybeFrame) {
-        // Nothing in front looks like a frame: one reading only.
-        const qint64 e = expectedAt(0);
-        decided_ = e >= 0 && raw_.size() >= e;
+    if ((frames == 0 || !like_.isEmpty()) && !maybeFrame) {
+        // Nothing in front looks like a frame, or the frames in front are
+        // known ones: one reading only, the reply right after them.
+        const qint64 e = expectedAt(from_);
+        decided_ = e >= 0 && raw_.size() - from_ >= e;
         return;
     }
     if (!settled) return;
@@ -103,6 +119,12 @@ void ReplyReader::decide(bool settled)
                 decided_ = true;
                 return;
             }
+}
+
+bool ReplyReader::startKnown() const
+{
+    const qsizetype at = FrameLength * leadingFrames();
+    return decided_ || ((at == 0 || !like_.isEmpty()) && raw_.size() > at && !maybeFrameAt(at));
 }
 
 QByteArrayView ReplyReader::reply() const

@@ -2,13 +2,17 @@
 // Collects a reply of the meter as its bytes come. The reader knows how long
 // the reply is to be; "incomplete" is a state it is in, never a wait.
 //
-// Live frames (02 ... 03, six bytes) may come before a reply, but a reply
-// may also start with bytes of that shape. Which leading groups of six are
-// frames is decided by the reply's own size: the reply read after them is
-// the one whose size the gathered bytes match. While another reading could
-// still come true, the decision waits for the line to settle. Bytes that
-// come after a quiet spell in the middle of a reply and are nothing but
-// whole frames are left out, since the meter writes a reply in one piece.
+// Live frames (02 ... 03, six bytes) may come before and right after a
+// reply, but a reply may also start with bytes of that shape. A frame that
+// comes around a reply was sent with the meter's settings of the moment, so
+// where the live frames just before the request are known, only groups
+// naming their range and mode are taken as frames, and the reply starts at
+// the first group that does not. Where they are not known, the reply's own
+// size decides: the reply read after the leading groups is the one whose
+// size the gathered bytes match, and while another reading could still come
+// true, the decision waits for the line to settle. Bytes that come after a
+// quiet spell in the middle of a reply and are nothing but whole frames are
+// left out, since the meter writes a reply in one piece.
 
 #include "meter/core/protocol.h"
 
@@ -56,9 +60,14 @@ public:
     // When the reply last grew, on feedAt's clock (0: not yet).
     qint64 lastByteMs() const override { return lastByteMs_; }
 
+    // The live frames just before the request looked like this one.
+    void expectFramesLike(QByteArrayView frame);
+
     // Decides on what is in, as if the line were settled: the reading of a
     // single read that no more bytes follow.
     void settle();
+    // Where the reply starts is known, though it may not be whole yet.
+    bool startKnown() const;
 
     // The reply's bytes so far, the frames in front left out; may hold more
     // than its size.
@@ -81,8 +90,13 @@ protected:
 private:
     void append(QByteArrayView chunk, bool afterQuiet, qint64 nowMs);
     qint64 expectedAt(qsizetype at) const;
-    // Leading groups of six that are frame-shaped.
+    // Six bytes that may be a live frame, and whole groups that all may be.
+    bool frameLike(QByteArrayView six) const;
+    bool onlyFrames(QByteArrayView bytes) const;
+    // Leading groups of six that may be frames.
     qsizetype leadingFrames() const;
+    // The bytes after the leading frames are the start of one more.
+    bool maybeFrameAt(qsizetype at) const;
     void decide(bool settled);
 
     QByteArray raw_;
@@ -91,6 +105,7 @@ private:
     bool decided_ = false;
     qint64 lastChunkMs_ = 0;
     qint64 lastByteMs_ = 0;
+    QByteArray like_; // range and mode bytes of the live frames, when known
 };
 
 } // namespace Meter

@@ -177,6 +177,79 @@ private slots:
         if (fixedSize < 0) QCOMPARE(directoryReader.directory().entries.size(), reply[9]);
     }
 
+    // With the live frames just before the request known, a reply shaped as
+    // a frame is read right with frames in front of it and right after it,
+    // as soon as it is in.
+    void framesAroundAReply_data()
+    {
+        QTest::addColumn<int>("fixedSize"); // < 0: a directory
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
+                                       hex("0003A8020000A8480000")});
+        shaped[0] = '\x02';
+        shaped[5] = '\x03';
+        QByteArray dump(int(Meter::DumpLength(2)), '\x11');
+        dump[0] = '\x02';
+        dump[5] = '\x03';
+        for (int before : {0, 1})
+            for (int after : {0, 1, 2}) {
+                const QByteArray n =
+                    QByteArray::number(before) + " before, " + QByteArray::number(after) + " after";
+                QTest::newRow("directory, " + n) << -1 << shaped << before << after;
+                QTest::newRow("dump, " + n) << int(dump.size()) << dump << before << after;
+                QTest::newRow("clock, " + n) << 6 << hex("020510230303") << before << after;
+            }
+    }
+    void framesAroundAReply()
+    {
+        QFETCH(int, fixedSize);
+        QFETCH(QByteArray, reply);
+        const QByteArray in =
+            Frame.repeated(fetch<int>("before")) + reply + Frame.repeated(fetch<int>("after"));
+        Meter::DirectoryReader directoryReader;
+        Meter::ReplyReader fixedReader(fixedSize);
+        Meter::ReplyReader& r = fixedSize < 0 ? directoryReader : fixedReader;
+        r.expectFramesLike(Frame);
+        r.feedAt(in, 2);
+        QVERIFY(r.complete());
+        QCOMPARE(r.reply(), reply);
+        if (fixedSize < 0) QCOMPARE(directoryReader.sets(), 3);
+    }
+
+    void directoryCountOnceItsStartIsKnown()
+    {
+        // A directory of three sets shaped as a frame: until the reply's size
+        // has told where it starts, its count of sets is not read.
+        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
+                                       hex("0003A8020000A8480000")});
+        shaped[0] = '\x02';
+        shaped[5] = '\x03';
+        Meter::DirectoryReader r;
+        r.feedAt(shaped.first(20), 2);
+        QVERIFY(!r.headIn());
+        r.feedAt(shaped.sliced(20), 4);
+        r.feedAt({}, 60);
+        QVERIFY(r.headIn());
+        QCOMPARE(r.sets(), 3);
+        // An empty one of that shape.
+        QByteArray empty = directory({});
+        empty[0] = '\x02';
+        empty[5] = '\x03';
+        Meter::DirectoryReader e;
+        e.feedAt(empty, 2);
+        e.feedAt({}, 60);
+        QVERIFY(e.complete());
+        QCOMPARE(e.sets(), 0);
+        // With the live frames known, the count is there with the head.
+        Meter::DirectoryReader known;
+        known.expectFramesLike(Frame);
+        known.feedAt(Frame + shaped.first(12), 2);
+        QVERIFY(known.headIn());
+        QCOMPARE(known.sets(), 3);
+    }
+
     void timeLimit()
     {
         QCOMPARE(Meter::ReplyTimeLimitMs(3840, 2000), 4000LL);
