@@ -62,7 +62,12 @@ Memory::Memory()
     GridSet->setCols(3);
     GridSet->setFixedCols(1);
     GridSet->setRows(1);
-    connect(GridSet, &FlexGrid::cellClicked, this, [this](int row, int) { GridSet_Click(row); });
+    // The download waits with events running: it starts once the grid's
+    // click has been handled, so closing the window meanwhile deletes no
+    // widget that a handler below it still runs in.
+    connect(
+        GridSet, &FlexGrid::cellClicked, this, [this](int row, int) { GridSet_Click(row); },
+        Qt::QueuedConnection);
 
     // Load: docked to the right edge of Panel, the grid headed.
     if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());

@@ -432,8 +432,8 @@ private slots:
         QHeaderView* numbers = m->GridSet->verticalHeader();
         QTest::mouseClick(numbers->viewport(), Qt::LeftButton, {},
                           QPoint(numbers->width() / 2, numbers->sectionViewportPosition(0) + 3));
+        QTRY_VERIFY_WITH_TIMEOUT(Windows::find<DataList>() && m->GridSet->isEnabled(), 3000);
         DataList* d = Windows::find<DataList>();
-        QVERIFY(d);
         QCOMPARE(d->list().count(), 12);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("set.dvrk"));
@@ -450,6 +450,41 @@ private slots:
         QVERIFY(timersOn());
         // Frames keep coming and are shown again.
         QTRY_VERIFY_WITH_TIMEOUT(p->LblCOM->text() == QLatin1String("COM1"), 3000);
+    }
+
+    void closedWhileDownloading_data()
+    {
+        QTest::addColumn<bool>("main"); // the main window rather than the logger window
+        QTest::newRow("logger window") << false;
+        QTest::newRow("main window") << true;
+    }
+    void closedWhileDownloading()
+    {
+        // A real click on a set of 1000 records, 10 s on the line; a window
+        // closed meanwhile ends the download, and nothing runs on it after.
+        auto sets = MeterSim::defaultSets();
+        sets[0] = MeterSim::makeSet(0x0100, QDateTime(QDate(2024, 5, 14), QTime(9, 30)), 1, 1000);
+        line.sim.setSets(sets);
+        QPointer<Memory> m = openMemory();
+        QVERIFY(m);
+        line.sim.setPacing(true);
+        bool closed = false;
+        QTimer::singleShot(500, this, [&] {
+            QVERIFY(PortExchange::busy());
+            closed = true;
+            if (fetch<bool>("main"))
+                p->close();
+            else
+                m->close();
+        });
+        QTest::mouseClick(m->GridSet->viewport(), Qt::LeftButton, {},
+                          m->GridSet->visualRect(m->GridSet->model()->index(0, 0)).center());
+        QTRY_VERIFY_WITH_TIMEOUT(closed && !PortExchange::busy(), 3000);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!m);
+        QVERIFY(!Windows::find<DataList>());
+        if (!fetch<bool>("main")) QVERIFY(timersOn());
+        Program::setEnding(false);
     }
 
     void meterUnpluggedMidDownload()
