@@ -58,7 +58,8 @@ QByteArray joinedLine(Separator separator, LineForm form, QStringView a, QString
     return line;
 }
 
-// Blanks only: a TAB at the end of a row item is part of its last cell's cut.
+// Of a row item, or of a header number. Blanks only: a TAB at the end of a
+// row item is part of its last cell's cut.
 QByteArrayView trimBlanks(QByteArrayView item)
 {
     qsizetype b = 0;
@@ -68,6 +69,33 @@ QByteArrayView trimBlanks(QByteArrayView item)
     while (e > b && item[e - 1] == ' ')
         --e;
     return item.sliced(b, e - b);
+}
+
+// Digits with an optional "-" and one decimal point, as a header number is
+// written: " 94", " 0.5", "-2.5".
+bool isPlainNumber(QByteArrayView text)
+{
+    if (text.startsWith('-')) text = text.sliced(1);
+    bool digit = false;
+    bool point = false;
+    for (const char c : text) {
+        if (c == '.' && !point)
+            point = true;
+        else if (c >= '0' && c <= '9')
+            digit = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
+// A header line that holds a number is read without the blanks around it
+// (the one in front stands for the sign); any other line, a level text in
+// the same place included, is kept as written.
+QByteArrayView numberOrAsWritten(QByteArrayView line)
+{
+    const QByteArrayView trimmed = trimBlanks(line);
+    return isPlainNumber(trimmed) ? trimmed : line;
 }
 
 // Three cuts from the front: the cell is the text before the first TAB; the
@@ -96,12 +124,13 @@ bool isText(QByteArrayView item)
 struct HeaderValue
 {
     const char* name;
-    int from; // 1-based first character; 1 = whole line
+    int from;            // 1-based first character; 1 = whole line
+    bool number = false; // may be written as a header number
 };
 
 // Items 2 and on of each kind's header.
 constexpr HeaderValue RealTimeValues[] = {
-    {"BoardCA", 1},      {"BoardSFI", 1}, {"BoardLevel", 1}, {"BoardMaxdB", 1},
+    {"BoardCA", 1},      {"BoardSFI", 1}, {"BoardLevel", 1}, {"BoardMaxdB", 1, true},
     {"BoardMaxTime", 1}, {"BoardSEL", 1}, {"BoardLeq", 1},
 };
 constexpr HeaderValue Logger2Values[] = {
@@ -126,11 +155,10 @@ public:
     {
         if (raw.size() > MaxItemLength)
             return stop(line, QStringLiteral("Line %1 is longer than 1 MiB"));
-        const QByteArrayView text = trimBlanks(raw);
 
         if (index > r.headerLength) {
             std::array<QByteArrayView, 3> cells;
-            if (!cutRow(text, cells)) {
+            if (!cutRow(trimBlanks(raw), cells)) {
                 // A binary file's bytes fall into "items" too, commas and all.
                 if (!firstItemText_ || !isText(raw))
                     return stop(line, QStringLiteral("Line %1 is not a line of text: this is "
@@ -150,15 +178,18 @@ public:
             r.rows.append(cells[0], cells[1], cells[2]);
             rowRead(index);
         } else if (index > 1 && index < r.headerLength) {
+            // Blanks stay: the meter's fields carry them, and a reopened file
+            // must show and print its values as the file holds them.
             const HeaderValue& v = values[index - 2];
+            const QByteArrayView text = v.number ? numberOrAsWritten(raw) : raw;
             const QByteArrayView cut =
                 text.size() >= v.from ? text.sliced(v.from - 1) : QByteArrayView();
             r.captions.insert(QLatin1StringView(v.name), QString::fromLatin1(cut));
         } else if (index == 1 && r.headerLength > 1) {
-            r.intervalText = QString::fromLatin1(text);
+            r.intervalText = QString::fromLatin1(numberOrAsWritten(raw));
         } else if (index == 0) {
             firstItemText_ = isText(raw);
-            decideKind(text);
+            decideKind(raw);
         }
         // index == headerLength: the title line, skipped
         return true;

@@ -128,10 +128,12 @@ struct ReadResult
     Kind kind = Kind::Empty;
     QString window;       // "FileListReal" or "FileList"; empty for Kind::Empty
     int headerLength = 0; // 9, 14 or 0
-    QString intervalText; // item 1: sampling time or logger interval, not shown
+    QString intervalText; // item 1, not shown: sampling time (as a number) or logger interval
     // Panel captions by name: "BoardCA", "BoardSFI", "BoardLevel",
     // "Board05" ... "Board95" (logger kinds), "BoardMaxdB", "BoardMaxTime",
-    // "BoardSEL", "BoardLeq". Only those the file reached are present.
+    // "BoardSEL", "BoardLeq". Only those the file reached are present. Each
+    // as written, blanks included; a number (line 6 of "Real Time") without
+    // the blanks around it.
     QMap<QString, QString> captions;
     RecordRows rows; // records, title line left out
 

@@ -206,7 +206,7 @@ private slots:
         QTest::newRow("older logger file")
             << "logger_old.dvrk" << Kind::Logger << "FileList"
             << "5"
-            << "A|SLOW|30-90|52.4|50.8|46.2|44.1|43.7|58.9|2016/03/23 10:00:15|62.3|49.9"
+            << "A|SLOW|30-90| 52.4|50.8|46.2|44.1|43.7|58.9|2016/03/23 10:00:15|62.3|49.9"
             << "1|2016/03/23 10:00:00|45.3;2|2016/03/23 10:00:05|46.1*" << 0;
     }
     void readGolden()
@@ -284,6 +284,12 @@ private slots:
         QTest::newRow("blanks trimmed, TABs and quotes kept")
             << B("x\r\n  \"1\t t\"\t60.1 \t  \r\n") << 0 << ""
             << "\"1| t\"|60.1 " << 0;
+        QTest::newRow("blanks after a row's last TAB") << B("x\r\nA\t  \r\n") << 0 << ""
+                                                       << "A|A|A" << 0;
+        QTest::newRow("only a number loses a header line's blanks")
+            << B("Real Time\r\n 1 \r\n A \r\nFAST\r\n30-90\r\n 94 \r\n 2016 \r\n") << 9
+            << " A |FAST|30-90|94| 2016 "
+            << "" << 0;
         QTest::newRow("labelled value shorter than its label")
             << B("Data Logger 2\r\nSET 5\r\nA\r\nSLOW\r\nRange\r\nL05 \r\n") << 14 << "A|SLOW||"
             << "" << 0;
@@ -323,11 +329,12 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
+        // Blanks as the meter's fixed-width fields carry them.
         const LoggerHeader h{"1",
-                             " A",
+                             " A ",
                              "IMP",
                              "80-140",
-                             " 60.0",
+                             " 60.0 ",
                              " 59.0",
                              " 55.5",
                              " 50.1",
@@ -351,10 +358,9 @@ private slots:
         const ReadResult r = readFile(dir.filePath("list.dvrk"));
         QVERIFY2(r.complete(), qPrintable(r.message));
         QCOMPARE(r.rows, rows);
-        // Only a whole-line caption loses its outer blanks (" A").
-        QCOMPARE(captionText(r), QStringList({"A", h.BoardSFI, h.BoardLevel, h.Board05, h.Board10,
-                                              h.Board50, h.Board90, h.Board95, h.BoardMaxdB,
-                                              h.BoardMaxTime, h.BoardSEL, h.BoardLeq})
+        QCOMPARE(captionText(r), QStringList({h.BoardCA, h.BoardSFI, h.BoardLevel, h.Board05,
+                                              h.Board10, h.Board50, h.Board90, h.Board95,
+                                              h.BoardMaxdB, h.BoardMaxTime, h.BoardSEL, h.BoardLeq})
                                      .join('|'));
 
         QVERIFY(!saveFile(dir.filePath("no folder/list.dvrk"), bytes, &error));

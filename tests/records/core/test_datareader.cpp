@@ -1,6 +1,6 @@
 // The reader's limits: files taken in pieces, a bad line ending the reading
-// early, files too large, the comma form told apart, and the progress it
-// reports.
+// early, files too large, the comma form and binary files told apart, and
+// the progress it reports.
 
 #include "records/core/datafile.h"
 #include "testutil.h"
@@ -128,6 +128,23 @@ private slots:
         QCOMPARE(r.message.contains("comma form"), fetch<bool>("commaForm"));
         // A TAB-form bad line after records is no comma form, commas or not.
         QVERIFY(!read("x\r\n1\ta\tb\t\r\n2,c\r\n").commaForm);
+    }
+
+    // A line that stops the reading says whether the file is text at all:
+    // DEL is no text, Latin-1 letters are.
+    void binaryToldApart_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("DEL starts the file") << QByteArray("\177ELF\r\nZ\r\n") << "not a data file";
+        QTest::newRow("DEL in a line") << QByteArray("x\r\nZ\x7f\r\n") << "not a data file";
+        QTest::newRow("Latin-1 letters") << QByteArray("x\xb5\r\nZ\xe9\r\n") << "not a record line";
+    }
+    void binaryToldApart()
+    {
+        const ReadResult r = read(fetch<QByteArray>("bytes"));
+        QCOMPARE(r.badLine, 2);
+        QVERIFY2(r.message.contains(fetch<QString>("message")), qPrintable(r.message));
     }
 
     // The first row's item index less one first, the last row's last, and
