@@ -181,6 +181,54 @@ private slots:
         QVERIFY(panelTimersOn());
     }
 
+    void liveStateKeptWhileOpen_data()
+    {
+        QTest::addColumn<bool>("closeMain"); // the main window closed while the window reads
+        QTest::newRow("closed by its Exit") << false;
+        QTest::newRow("main window closed") << true;
+    }
+    void liveStateKeptWhileOpen()
+    {
+        // Real timers, a meter that holds its frames after every "I": reading
+        // the clock clears nothing of the live state, the statistics stay
+        // off from the first read until the window closes, and closing the
+        // program meanwhile ends everything cleanly.
+        Windows::unload<Setup>();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTRY_VERIFY_WITH_TIMEOUT(liveState().LiveCount >= 2, 4000);
+        const bool closeMain = fetch<bool>("closeMain");
+        long long fewest = liveState().LiveCount;
+        bool timer2While = false;
+        int reads = 0;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto* s = qobject_cast<Setup*>(QApplication::activeModalWidget());
+            if (!p) return;
+            fewest = std::min(fewest, liveState().LiveCount);
+            if (!s) return;
+            if (!s->MeterTimeShown) s->LblMeterTime_Click();
+            reads = count(line.sim.received(), 'I');
+            timer2While = timer2While || (reads > 0 && p->Timer2->enabled());
+            if (reads >= 12) {
+                if (closeMain)
+                    p->close();
+                else
+                    s->CmdExit->click();
+            }
+        });
+        watch.start(20);
+        p->Toolbar1_ButtonClick(QStringLiteral("RTC"));
+        QVERIFY(!timer2While);
+        QVERIFY(fewest >= 2);
+        QVERIFY(!PortExchange::busy());
+        if (closeMain) {
+            QVERIFY(Program::ending());
+            Program::setEnding(false);
+        } else {
+            QVERIFY(panelTimersOn());
+        }
+    }
+
     void rtcShowsTheWindowModally()
     {
         Windows::unload<Setup>();
