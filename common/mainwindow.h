@@ -1,12 +1,11 @@
 #pragma once
 // The main window as the record lists and graphs reach it: its place, its
-// caption, its line to the meter and its timers, without its widgets.
+// caption and its timers, without its widgets.
 
 #include <QPoint>
 #include <QPointer>
 #include <QString>
 
-class MeterPort;
 class QObject;
 
 class MainWindow
@@ -21,7 +20,6 @@ public:
     virtual QPoint dockPlace() const = 0;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& text) = 0;
-    virtual MeterPort& port() = 0;
 
     // Which of its two timers run.
     struct Timers

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QString>
 
 class MeterPort
 {
@@ -36,7 +37,9 @@ public:
         if (all.isEmpty()) return {};
         return {{all, Clock::current().elapsedNs()}};
     }
-    // Writes the bytes in one piece and pushes them out at once.
-    virtual void output(const QByteArray& bytes) = 0;
+    // Writes the bytes in one piece and pushes them out at once; false when
+    // the line did not take them all (errorString() says why).
+    virtual bool output(const QByteArray& bytes) = 0;
+    virtual QString errorString() const { return {}; }
     void flush() { input(); }
 };

@@ -1,5 +1,6 @@
 #include "meter/filetransfer.h"
 
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
@@ -32,7 +33,7 @@ void ResetAndResync(Panel& panel)
     Meter::state().Frame.clear();
 
     // Wait, sending nothing, until frames can be read (Panel::liveFound).
-    panel.Live->listen();
+    panel.link().live().listen();
 }
 
 } // namespace FileTransfer

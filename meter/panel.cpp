@@ -1,5 +1,6 @@
 #include "meter/panel.h"
 
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
@@ -8,7 +9,6 @@
 #include "meter/core/scratchfile.h"
 #include "meter/core/startup.h"
 #include "meter/filetransfer.h"
-#include "meter/meterlink.h"
 #include "meter/pictures.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
@@ -108,32 +108,29 @@ QPoint Panel::dockPlace() const
     return frame.topLeft() + QPoint(frame.width(), 0);
 }
 
-MeterPort& Panel::port()
-{
-    return *COM;
-}
-
 void Panel::build()
 {
     Twips::fixedWindow(this, QString::fromLatin1(Caption), 9375, 9780);
     setFont(Twips::font(QStringLiteral("MS Sans Serif"), 8.25));
 
     COM = new SerialPort(this);
-    Live = new Meter::LiveLine(*COM, this);
+    link_ = new Meter::Link(*COM, this);
+    connect(COM, &SerialPort::deviceLost, link_, &Meter::Link::portFailed);
+    Meter::LiveLine* live = &link_->live();
     Timer1 = new Timer(200, this);
     Timer2 = new Timer(1000, this);
     connect(Timer1, &Timer::tick, this, &Panel::Timer1_Timer);
     connect(Timer2, &Timer::tick, this, &Panel::Timer2_Timer);
-    connect(Live, &Meter::LiveLine::reading, this, &Panel::liveReading);
-    connect(Live, &Meter::LiveLine::lost, this, [this] { FileTransfer::ResetAndResync(*this); });
-    connect(Live, &Meter::LiveLine::found, this, &Panel::liveFound);
+    connect(live, &Meter::LiveLine::reading, this, &Panel::liveReading);
+    connect(live, &Meter::LiveLine::lost, this, [this] { FileTransfer::ResetAndResync(*this); });
+    connect(live, &Meter::LiveLine::found, this, &Panel::liveFound);
     // Work that switches the timers off talks to the meter or takes its
     // time: no poll runs into it, and listening waits until it is done.
-    connect(Timer1, &Timer::enabledChanged, Live, [this](bool on) {
+    connect(Timer1, &Timer::enabledChanged, live, [live](bool on) {
         if (on)
-            Live->resume();
+            live->resume();
         else
-            Live->hold();
+            live->hold();
     });
 
     buildToolbar();
@@ -459,7 +456,7 @@ void Panel::CmdL_Click()
 
 void Panel::Btn_Click(int keyCode)
 {
-    Meter::PressKey(*COM, keyCode);
+    link_->pressKey(keyCode);
 }
 
 void Panel::SSOpt_Click(int index)

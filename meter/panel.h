@@ -14,7 +14,7 @@
 class FlexGrid;
 class Graph;
 namespace Meter {
-class LiveLine;
+class Link;
 }
 class QComboBox;
 class QFrame;
@@ -99,7 +99,6 @@ public:
     std::array<SSCommand*, 10> Btn; // the meter keys, code = index + 1
     QPushButton* CmdL;
 
-    SerialPort* COM;
     CommonDialog Cmd;
     Timer* Timer1;
     Timer* Timer2;
@@ -145,8 +144,8 @@ public:
 
     // Display of the decoded reading.
     void RefreshDisplay();
-    // The live frames: Timer1's attempts and the listening after a lost meter.
-    Meter::LiveLine* Live;
+    // The link to the meter, the one owner of its port.
+    Meter::Link& link() { return *link_; }
     void liveReading(const QByteArray& frame);
     // Frames can be read again after the resynchronisation.
     void liveFound();
@@ -160,7 +159,6 @@ public:
     QPoint dockPlace() const override;
     QString caption() const override { return windowTitle(); }
     void setCaption(const QString& text) override { setWindowTitle(text); }
-    MeterPort& port() override;
     Timers pauseTimers() override;
     void resumeTimers(Timers was) override;
 
@@ -206,6 +204,9 @@ private:
     bool finishRecordingOnClose();
     void saveLiveList();
     bool refusedTarget(const QString& path);
+
+    SerialPort* COM;
+    Meter::Link* link_;
 
     // "Fake" while a recording runs or waits for its final file.
     std::unique_ptr<ScratchFile> scratch_;

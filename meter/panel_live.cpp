@@ -2,6 +2,7 @@
 
 #include "meter/panel.h"
 
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"
@@ -19,7 +20,7 @@ void Panel::Timer1_Timer()
 {
     // A tick never nests in another tick or in the listening after a lost
     // meter, and never takes the bytes of an exchange that holds the port.
-    Live->tick();
+    link_->live().tick();
 }
 
 void Panel::liveReading(const QByteArray& f)

@@ -4,16 +4,13 @@
 
 #include "meter/panel.h"
 
-#include "meter/core/exchange.h"
+#include "meter/core/link.h"
 #include "meter/core/logger.h"
 #include "meter/core/meter.h"
-#include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
 #include "meter/setup.h"
 #include "platform/dialogs.h"
-#include "platform/serialport.h"
 #include "platform/timer.h"
-#include "platform/waits.h"
 #include "platform/windows.h"
 #include "records/memory.h"
 
@@ -56,87 +53,18 @@ protected:
     }
 };
 
-// The directory request: the reply's head within 0.1 s while the windows'
-// events run, then its rest with no events running, so no command can come
-// between. The rest gives up after 2 s without a byte, or when the whole
-// reply is not in within 2 s plus twice its time on the line.
-class DirectoryExchange
+// Tells what failed and gives the port back first, unless nothing came at
+// all: then there is no meter to tell of.
+void tellFailure(Panel* panel, const QString& command, Meter::DirectoryRead& read)
 {
-public:
-    DirectoryExchange(Panel& panel, const PortExchange& token) : exchange_(*panel.COM, reader)
-    {
-        reader.expectFramesLike(Meter::state().Frame);
-        exchange_.interrupted = [self = QPointer<Panel>(&panel)] { return !self; };
-        exchange_.failed = [&token] { return token.failed(); };
-    }
-    DirectoryExchange(const DirectoryExchange&) = delete;
-    DirectoryExchange& operator=(const DirectoryExchange&) = delete;
-
-    // Empties the line, asks and reads what came. False when Panel went away.
-    bool ask()
-    {
-        exchange_.send(QByteArray(1, Meter::CmdDirectory));
-        if (!exchange_.wait(100)) return false;
-        exchange_.read();
-        return true;
-    }
-    // Not a byte came, and the port is fine: the meter is not there to ask.
-    bool nothingCame() const
-    {
-        return reader.size() == 0 && reader.lastByteMs() == 0 && !exchange_.portFailed();
-    }
-    // The number of sets came. A reply that starts like a live frame tells
-    // where it starts only by its whole size: it is read whole first.
-    bool headIn()
-    {
-        if (!reader.startKnown() && reader.lastByteMs() > 0) finish();
-        return reader.headIn() && !exchange_.portFailed();
-    }
-    bool finish()
-    {
-        end_ = reader.complete()
-                   ? Meter::End::Whole
-                   : exchange_.gather(
-                         {2, Meter::DirectoryQuietMs,
-                          Meter::ReplyTimeLimitMs(reader.expected(), Meter::DirectoryQuietMs), 0,
-                          Meter::Events::None});
-        return end_ == Meter::End::Whole;
-    }
-    // What went wrong, for the user.
-    QString failure() const
-    {
-        if (exchange_.portFailed() || end_ == Meter::End::Failed)
-            return QStringLiteral("The connection to the meter was lost.");
-        if (!reader.headIn())
-            return QStringLiteral("The meter answered with %1 bytes where the list of its sets "
-                                  "has at least %2.")
-                .arg(reader.size())
-                .arg(Meter::DirectoryHead);
-        return QStringLiteral("The meter stopped answering after %1 of the %2 bytes of the list "
-                              "of its sets.")
-            .arg(std::min(reader.size(), reader.expected()))
-            .arg(reader.expected());
-    }
-
-    // Tells what failed and releases the port first, unless nothing came
-    // at all: then there is no meter to tell of.
-    void tellFailure(Panel* panel, const QString& command, PortExchange& token) const
-    {
-        if (nothingCame()) return;
-        const QString text =
-            QStringLiteral("\"%1\": the list of the sets stored in the meter could not be read.\r\n"
-                           "%2\r\nNothing was changed on the meter.")
-                .arg(command, failure());
-        token.release();
-        Platform::MsgBox(panel, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
-    }
-
-    Meter::DirectoryReader reader;
-
-private:
-    Meter::Exchange exchange_;
-    Meter::End end_ = Meter::End::Whole;
-};
+    if (read.nothingCame()) return;
+    const QString text =
+        QStringLiteral("\"%1\": the list of the sets stored in the meter could not be read.\r\n"
+                       "%2\r\nNothing was changed on the meter.")
+            .arg(command, read.failure());
+    read.release();
+    Platform::MsgBox(panel, text, Platform::Icon::Warning, QStringLiteral("Dorvi"));
+}
 
 } // namespace
 
@@ -144,29 +72,25 @@ void Panel::buildLogger()
 {
     ComboErase->installEventFilter(new PickOnly(ComboErase));
     connect(ComboErase, &QComboBox::activated, this, &Panel::ComboErase_Click);
-    connect(COM, &SerialPort::deviceLost, &PortOwner::instance(), &PortOwner::portFailed);
 }
 
 void Panel::MemoryCommand()
 {
     LoggerState& logger = loggerState();
     if (Meter::state().RunFlag || !PicErase->isHidden() || logger.MemoryFormOpen) return;
-    if (!COM->portOpen()) return;
-    PortExchange token = PortOwner::take();
-    if (!token) return;
+    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
     logger.MemoryFormOpen = true;
     TimersPaused paused(this);
-
-    DirectoryExchange read(*this, token);
+    Meter::DirectoryRead read(*link_, [self = QPointer<Panel>(this)] { return !self; });
     if (!read.ask()) return;
     auto failed = [&] {
         // Nothing half read is shown as the meter's directory.
         Windows::unload<Memory>();
         logger.MemoryFormOpen = false;
-        read.tellFailure(this, QStringLiteral("Memory"), token);
+        tellFailure(this, QStringLiteral("Memory"), read);
     };
     if (!read.headIn()) return failed();
-    if (read.reader.sets() == 0) {
+    if (read.sets() == 0) {
         Platform::MsgBox(this, QStringLiteral("No Data in Memory"), Platform::Icon::Information,
                          QStringLiteral("Dorvi"));
         logger.MemoryFormOpen = false;
@@ -175,7 +99,7 @@ void Panel::MemoryCommand()
     Memory* memory = Windows::get<Memory>();
     memory->show();
     if (!read.finish()) return failed();
-    const Meter::LoggerDirectory d = read.reader.directory();
+    const Meter::LoggerDirectory d = read.directory();
     for (qsizetype k = 0; k < d.entries.size(); ++k)
         logger.SetAddress[size_t(k)] = d.entries[k].address;
     memory->showDirectory(d);
@@ -183,16 +107,14 @@ void Panel::MemoryCommand()
 
 void Panel::EraseCommand()
 {
-    if (!COM->portOpen()) return;
-    PortExchange token = PortOwner::take();
-    if (!token) return;
+    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
     QPointer<Panel> self(this);
     LoggerState& logger = loggerState();
     if (logger.MemoryFormOpen) Windows::unload<Memory>();
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
 
-    DirectoryExchange read(*this, token);
+    Meter::DirectoryRead read(*link_, [&self] { return !self; });
     if (!read.ask()) return;
     ComboErase->clear();
     ComboErase->addItem(QStringLiteral("Exit"));
@@ -204,10 +126,10 @@ void Panel::EraseCommand()
     // The pop-up offers no set of a list half read.
     auto failed = [&] {
         endQuietly();
-        read.tellFailure(this, QStringLiteral("Erase"), token);
+        tellFailure(this, QStringLiteral("Erase"), read);
     };
     if (!read.headIn()) return failed();
-    if (read.reader.sets() == 0) {
+    if (read.sets() == 0) {
         Platform::MsgBox(this, QStringLiteral("No Data in Memory"), Platform::Icon::Information,
                          QStringLiteral("Dorvi"));
         if (!self) return;
@@ -218,7 +140,7 @@ void Panel::EraseCommand()
     }
     if (!read.finish()) return failed();
     ComboErase->addItem(QStringLiteral("All"));
-    const Meter::LoggerDirectory d = read.reader.directory();
+    const Meter::LoggerDirectory d = read.directory();
     for (qsizetype k = 0; k < d.entries.size(); ++k) {
         logger.SetAddress[size_t(k)] = d.entries[k].address;
         ComboErase->addItem(QString::number(k + 1));
@@ -236,23 +158,18 @@ void Panel::ComboErase_Click(int index)
         setTimersEnabled(true);
         return;
     }
-    QByteArray command;
-    if (index == 1) {
-        command = QByteArray(1, Meter::CmdEraseAll);
-    } else {
+    std::optional<quint16> set;
+    if (index > 1) {
         bool ok = false;
         const int s = ComboErase->itemText(index).toInt(&ok);
         if (!ok || s < 1 || s > 255) return;
-        command = Meter::EraseSetCommand(loggerState().SetAddress[size_t(s - 1)]);
+        set = loggerState().SetAddress[size_t(s - 1)];
     }
-    if (!COM->portOpen()) return;
-    PortExchange token = PortOwner::take();
-    if (!token) return;
+    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
     QPointer<Panel> self(this);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
-    COM->output(command);
-    Rs232::WaitSeconds(0.02);
+    link_->erase(set, [&self] { return !self; });
     if (!self) return;
     setTimersEnabled(true);
     PicErase->hide();
@@ -260,7 +177,7 @@ void Panel::ComboErase_Click(int index)
 
 void Panel::RtcCommand()
 {
-    if (!COM->portOpen() || PortExchange::busy()) return;
+    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
     QPointer<Setup> setup(Windows::get<Setup>());
     setup->exec();
     if (setup) Windows::unload<Setup>();

@@ -4,6 +4,7 @@
 
 #include "meter/panel.h"
 
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
@@ -31,7 +32,8 @@ void Panel::Timer2_Timer()
     // Only a level that a frame of this connection gave is counted, and not
     // once it has stood for long with no attempt to read a newer one: the
     // tick then counts nothing, as if the timers had been off.
-    if (!ReadingCurrent(Meter::state().DecodedNs, Live->pollNs(), Clock::current().elapsedNs()))
+    if (!ReadingCurrent(Meter::state().DecodedNs, link_->live().pollNs(),
+                        Clock::current().elapsedNs()))
         return;
     LiveState& s = liveState();
     const Meter::State& m = Meter::state();

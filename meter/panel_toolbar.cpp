@@ -4,16 +4,14 @@
 #include "meter/panel.h"
 
 #include "common/clock.h"
-#include "meter/core/exchange.h"
+#include "meter/core/link.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
-#include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
 #include "meter/core/startup.h"
 #include "meter/samplingchoice.h"
 #include "platform/dialogs.h"
 #include "platform/graph.h"
-#include "platform/serialport.h"
 #include "platform/timer.h"
 
 #include <QPointer>
@@ -71,17 +69,17 @@ void Panel::Toolbar1_ButtonClick(const QString& key)
 
 void Panel::settingCommand(char letter)
 {
-    if (!COM->portOpen()) return;
-    PortExchange exchange;
-    if (!exchange) return;
+    if (!link_->portOpen()) return;
+    // While a key waits for its handshake the setting follows the key.
+    if (link_->keyWaiting()) {
+        link_->setting(letter);
+        return;
+    }
+    if (link_->busy()) return;
     QPointer<Panel> self(this);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
-    Meter::ReplyReader none(0); // the meter answers nothing
-    Meter::Exchange setting(*COM, none);
-    setting.interrupted = [&self] { return !self; };
-    setting.send(QByteArray(1, letter), false);
-    setting.wait(20);
+    link_->setting(letter, [&self] { return !self; });
     if (self) setTimersEnabled(true);
 }
 
@@ -149,42 +147,22 @@ void Panel::storeSamplingAnswer(int& value, int upper, const QString& prompt, co
 
 void Panel::meterSamplingBranch()
 {
-    if (!COM->portOpen()) return;
+    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
     QPointer<Panel> self(this);
     SamplingState& s = samplingState();
-    {
-        PortExchange exchange;
-        if (!exchange) return;
-        Timer1->setEnabled(false);
-        Timer2->setEnabled(false);
-        Meter::ReplyReader reply(2);
-        reply.expectFramesLike(Meter::state().Frame);
-        Meter::Exchange ask(*COM, reply);
-        ask.interrupted = [&self] { return !self; };
-        ask.send(QByteArray(1, Meter::CmdReadSampling));
-        ask.wait(20);
-        if (!self) return;
-        ask.read();
-        reply.settle();
-        // A reply cut short keeps the last known time as the default.
-        if (reply.complete())
-            s.MeterSamplingTime = uint8_t(reply.reply()[0]) * 256 + uint8_t(reply.reply()[1]);
-    }
+    Timer1->setEnabled(false);
+    Timer2->setEnabled(false);
+    // A reply cut short keeps the last known time as the default.
+    int seconds = 0;
+    if (link_->readSamplingTime(seconds, [&self] { return !self; })) s.MeterSamplingTime = seconds;
+    if (!self) return;
     const QString answer = Platform::InputBox(
         this, QStringLiteral("Enter the SAMPLING TIME in seconds\r\n(1 <= t <= 255 ) "),
         QStringLiteral("Input Sampling Time"),
         s.MeterSamplingTime ? QString::number(*s.MeterSamplingTime) : QString());
     if (!self) return;
     if (const std::optional<int> n = wholeAnswer(answer, 255)) {
-        PortExchange exchange;
-        if (exchange) {
-            QByteArray c(3, '\0');
-            c[0] = Meter::CmdSetSampling;
-            c[1] = char(*n / 256);
-            c[2] = char(*n % 256);
-            COM->output(c);
-            s.MeterSamplingTime = *n;
-        }
+        if (link_->setSamplingTime(*n)) s.MeterSamplingTime = *n;
     }
     setTimersEnabled(true);
 }

@@ -1,16 +1,11 @@
 #include "meter/setup.h"
 
-#include "meter/core/exchange.h"
+#include "meter/core/link.h"
 #include "meter/core/livestats.h"
-#include "meter/core/meter.h"
 #include "meter/core/meterclock.h"
-#include "meter/core/portguard.h"
-#include "meter/core/protocol.h"
 #include "meter/panel.h"
-#include "platform/serialport.h"
 #include "platform/timer.h"
 #include "platform/twips.h"
-#include "platform/waits.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -114,26 +109,15 @@ void Setup::Timer1_Timer()
     auto closed = [&self] { return !self || self->unloaded_ || Program::ending(); };
 
     if (MeterTimeShown) {
-        Panel* panel = Panel::instance();
-        PortExchange token = PortOwner::take();
-        if (panel && token && panel->COM->portOpen()) {
+        Meter::Link* link = Meter::Link::instance();
+        if (link && link->portOpen() && !link->busy() && !link->keyWaiting()) {
             pausePanel();
-            std::optional<Meter::ClockBytes> clock;
+            Meter::ClockBytes clock{};
             reading_ = true;
-            for (int i = 0; i < Meter::ClockTries && !clock; ++i) {
-                Meter::ReplyReader reply(Meter::ClockBytes().size());
-                reply.expectFramesLike(Meter::state().Frame);
-                Meter::Exchange exchange(*panel->COM, reply);
-                exchange.interrupted = closed;
-                exchange.send(QByteArray(1, Meter::CmdReadClock));
-                if (!exchange.wait(20) || token.failed()) break;
-                exchange.read();
-                clock = Meter::ClockReply(reply);
-            }
+            const bool read = bool(link->readClock(clock, closed));
             if (closed()) return;
             reading_ = false;
-            fit(LblMeterTime, clock ? Meter::ClockCaption(*clock) : noAnswerText(), MeterCentre);
-            token.release();
+            fit(LblMeterTime, read ? Meter::ClockCaption(clock) : noAnswerText(), MeterCentre);
             if (setPending_) {
                 setPending_ = false;
                 setMeterClock();
@@ -161,15 +145,12 @@ void Setup::CmdSetTime_Click()
 
 void Setup::setMeterClock()
 {
-    Panel* panel = Panel::instance();
-    if (!panel || !panel->COM->portOpen() || unloaded_) return;
-    PortExchange token = PortOwner::take();
-    if (!token) return;
+    Meter::Link* link = Meter::Link::instance();
+    if (!link || !link->portOpen() || link->busy() || link->keyWaiting() || unloaded_) return;
     QPointer<Setup> self(this);
     pausePanel();
     Timer1->setEnabled(false);
-    panel->COM->output(Meter::SetClockCommand(Now()));
-    Rs232::WaitSeconds(0.02);
+    link->setClock(Now(), [&self] { return !self || self->unloaded_; });
     if (!self || unloaded_) return;
     Timer1->setEnabled(true);
 }

@@ -71,6 +71,9 @@ QString SerialPort::deviceFor(int number)
 namespace {
 // Pieces remembered while nobody reads: the oldest merge into the next.
 constexpr qsizetype MaxArrivals = 1024;
+// A command is a few bytes: a line that takes none of them for this long
+// does not take them.
+constexpr int WriteWaitMs = 500;
 } // namespace
 
 void SerialPort::stampArrival()
@@ -106,11 +109,15 @@ bool SerialPort::setPortOpen(bool open)
         error_ = port_->errorString();
         return false;
     }
-    port_->setBaudRate(baud_);
-    port_->setDataBits(QSerialPort::Data8);
-    port_->setParity(QSerialPort::NoParity);
-    port_->setStopBits(QSerialPort::OneStop);
-    port_->setFlowControl(QSerialPort::NoFlowControl);
+    // The line is no use at other settings: they are checked like the opening.
+    if (!port_->setBaudRate(baud_) || !port_->setDataBits(QSerialPort::Data8) ||
+        !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
+        !port_->setFlowControl(QSerialPort::NoFlowControl)) {
+        error_ =
+            tr("%1 does not take the settings %2: %3").arg(device, settings_, port_->errorString());
+        port_->close();
+        return false;
+    }
     error_.clear();
     lost_ = false;
     forgetArrivals();
@@ -179,11 +186,26 @@ QList<MeterPort::Piece> SerialPort::inputPieces()
     return pieces;
 }
 
-void SerialPort::output(const QByteArray& bytes)
+bool SerialPort::output(const QByteArray& bytes)
 {
-    if (!port_->isOpen() || bytes.isEmpty()) return;
-    port_->write(bytes);
-    // Push the bytes to the system now rather than at the next event loop.
-    while (port_->bytesToWrite() > 0 && port_->waitForBytesWritten(100)) {
+    if (!port_->isOpen()) {
+        error_ = tr("the port is closed");
+        return false;
     }
+    if (bytes.isEmpty()) return true;
+    if (port_->write(bytes) != bytes.size()) {
+        error_ = port_->errorString();
+        port_->clearError();
+        return false;
+    }
+    // Push the bytes to the system now rather than at the next event loop.
+    while (port_->bytesToWrite() > 0)
+        if (!port_->waitForBytesWritten(WriteWaitMs)) {
+            error_ = port_->error() == QSerialPort::TimeoutError
+                         ? tr("the line took no byte for %1 ms").arg(WriteWaitMs)
+                         : port_->errorString();
+            port_->clearError();
+            return false;
+        }
+    return true;
 }

@@ -32,7 +32,7 @@ public:
     bool lost() const override { return lost_; }
     // Closes and opens the same COMn again, following its link anew.
     bool reopen() override;
-    QString errorString() const { return error_; }
+    QString errorString() const override { return error_; }
 
     // Bytes waiting in the receive buffer, after taking in what the system holds.
     int inBufferCount() override;
@@ -41,10 +41,9 @@ public:
     // The same, in the pieces the system handed over, each stamped when the
     // event loop took it in (or when it was read, where no loop ran).
     QList<Piece> inputPieces() override;
-    // Writes the bytes in one piece and pushes them out at once. A text is
-    // sent one byte per character (Latin-1).
-    void output(const QByteArray& bytes) override;
-    void output(const QString& text) { output(text.toLatin1()); }
+    // Writes the bytes in one piece and pushes them out at once; false with
+    // errorString() when the line does not take them all in time.
+    bool output(const QByteArray& bytes) override;
 
     // The device behind COMn: on Windows the system port; elsewhere the link
     // ports/COMn in Dorvi's configuration folder, else /dev/ttyUSB<n-1>.

@@ -3,13 +3,11 @@
 #include "common/clock.h"
 #include "common/mainwindow.h"
 #include "common/progress.h"
-#include "meter/core/exchange.h"
+#include "meter/core/link.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
-#include "meter/core/portguard.h"
 #include "platform/dialogs.h"
 #include "platform/grid.h"
-#include "platform/serialport.h"
 #include "platform/twips.h"
 #include "platform/windows.h"
 #include "records/core/setdump.h"
@@ -158,16 +156,14 @@ void listSet(int set, qint64 records, QByteArrayView dump)
 
 void Memory::download(int set, qint64 records)
 {
+    Meter::Link* link = Meter::Link::instance();
     MainWindow* window = MainWindow::instance();
-    if (!window || !window->port().portOpen()) return;
-    PortExchange token = PortOwner::take();
-    if (!token) return;
+    if (!link || !window || !link->portOpen() || link->busy() || link->keyWaiting()) return;
     QPointer<Memory> self(this);
     const MainWindowWatch main(window);
     downloading_ = true;
     TimersPaused paused(window);
     GridSet->setEnabled(false);
-    auto gone = [&] { return !self || self->closing_ || !main || Program::ending(); };
     auto end = [&] {
         if (!self) return;
         self->GridSet->setEnabled(true);
@@ -175,30 +171,23 @@ void Memory::download(int set, qint64 records)
     };
 
     const qint64 expected = Meter::DumpLength(records);
-    Meter::ReplyReader reader(expected);
-    reader.reserve(expected);
-    reader.expectFramesLike(Meter::state().Frame);
-    Meter::Exchange exchange(window->port(), reader);
-    exchange.interrupted = gone;
-    exchange.failed = [&token] { return token.failed(); };
-    exchange.progress = [&](qint64 bytes) {
-        Process_lbl->setText(Logger::PercentCompleted(bytes, expected));
-    };
-    exchange.send(Meter::DumpCommand(loggerState().SetAddress[size_t(set - 1)]));
-    const Meter::End ended = exchange.gather({10, Meter::DumpQuietMs,
-                                              Meter::ReplyTimeLimitMs(expected, Meter::DumpQuietMs),
-                                              0, Meter::Events::All});
-    if (ended == Meter::End::Interrupted) return end();
-    if (ended != Meter::End::Whole) {
+    QByteArray dump;
+    const Meter::Outcome got = link->dump(
+        loggerState().SetAddress[size_t(set - 1)], records, dump,
+        [&](qint64 bytes) { Process_lbl->setText(Logger::PercentCompleted(bytes, expected)); },
+        [&] { return !self || self->closing_ || !main; });
+    if (got.end == Meter::End::Interrupted) return end();
+    if (!got) {
         // Nothing is listed; a set list already shown keeps its set.
-        Platform::MsgBox(
-            this,
-            QStringLiteral("The meter stopped answering: set %1 was not downloaded.").arg(set),
-            Platform::Icon::Warning, QStringLiteral("Dorvi"));
+        const QString why = got.end == Meter::End::Failed
+                                ? got.reason
+                                : QStringLiteral("The meter stopped answering.");
+        Platform::MsgBox(this, QStringLiteral("%1\r\nSet %2 was not downloaded.").arg(why).arg(set),
+                         Platform::Icon::Warning, QStringLiteral("Dorvi"));
         return end();
     }
 
     // The dump is in whole: now the set list shows the new set.
-    listSet(set, records, reader.reply());
+    listSet(set, records, dump);
     end();
 }

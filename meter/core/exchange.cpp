@@ -4,8 +4,9 @@
 
 namespace Meter {
 
-Exchange::Exchange(MeterPort& port, Gatherer& gatherer)
-    : port_(port), gatherer_(gatherer), startNs_(Clock::current().elapsedNs())
+Exchange::Exchange(const PortToken& token, Gatherer& gatherer)
+    : token_(token), port_(token.port()), gatherer_(gatherer),
+      startNs_(Clock::current().elapsedNs())
 {
 }
 
@@ -14,16 +15,20 @@ qint64 Exchange::elapsedMs() const
     return (Clock::current().elapsedNs() - startNs_) / 1'000'000;
 }
 
-void Exchange::send(const QByteArray& command, bool flush)
+bool Exchange::send(const QByteArray& command, bool flush)
 {
-    if (flush) port_.flush();
-    if (!command.isEmpty()) port_.output(command);
     startNs_ = Clock::current().elapsedNs();
+    if (!port_ || !port_->portOpen()) return false;
+    if (flush) port_->flush();
+    if (command.isEmpty() || port_->output(command)) return true;
+    writeFailure_ = port_->errorString();
+    if (writeFailure_.isEmpty()) writeFailure_ = QStringLiteral("the line took no byte");
+    return false;
 }
 
 void Exchange::read()
 {
-    gatherer_.feedAt(port_.input(), elapsedMs());
+    if (port_ && port_->portOpen()) gatherer_.feedAt(port_->input(), elapsedMs());
 }
 
 bool Exchange::wait(qint64 ms, Events events)
@@ -41,7 +46,16 @@ bool Exchange::wait(qint64 ms, Events events)
 
 bool Exchange::portFailed() const
 {
-    return !port_.portOpen() || port_.lost() || (failed && failed());
+    return !port_ || !port_->portOpen() || port_->lost() || token_.failed() ||
+           !writeFailure_.isEmpty();
+}
+
+QString Exchange::failure() const
+{
+    if (!writeFailure_.isEmpty())
+        return QStringLiteral("The meter's port did not take the command: %1.").arg(writeFailure_);
+    if (!port_) return QStringLiteral("Another exchange with the meter is under way.");
+    return QStringLiteral("The connection to the meter was lost.");
 }
 
 void Exchange::tellProgress(bool last)
@@ -52,10 +66,10 @@ void Exchange::tellProgress(bool last)
 End Exchange::gather(const Timing& timing)
 {
     for (int reads = 0;;) {
+        if (portFailed()) return End::Failed;
         if (beforeWait) beforeWait();
         if (!wait(timing.pollMs, timing.events)) return End::Interrupted;
-        if (held && held()) continue;
-        if (port_.portOpen()) read();
+        read();
         ++reads;
         const bool whole = gatherer_.complete();
         tellProgress(whole);

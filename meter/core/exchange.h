@@ -1,12 +1,13 @@
 #pragma once
 // One exchange with the meter: empty the line, send a command, gather what
 // comes, and end when the reply is whole, the line stays quiet, the time is
-// up, the port fails or the caller is interrupted. Waits run on the
-// program's clock with the events the caller lets through, and progress is
-// told at most every 100 ms.
+// up, the port fails or the caller is interrupted. It runs only while it
+// holds the port's token. Waits run on the program's clock with the events
+// the caller lets through, and progress is told at most every 100 ms.
 
 #include "common/meterport.h"
 #include "common/progress.h"
+#include "meter/core/porttoken.h"
 #include "meter/core/replyreader.h"
 
 #include <QByteArray>
@@ -31,15 +32,12 @@ struct Timing
 class Exchange
 {
 public:
-    Exchange(MeterPort& port, Gatherer& gatherer);
+    // The token's port is read; without a token nothing is sent or read and
+    // every gather fails.
+    Exchange(const PortToken& token, Gatherer& gatherer);
 
     // Asked after every wait: the caller went away or the program ends.
     std::function<bool()> interrupted;
-    // Asked after every read besides the port's own state: a failure seen
-    // elsewhere (the port's token).
-    std::function<bool()> failed;
-    // Someone else reads the line: the exchange waits and reads nothing.
-    std::function<bool()> held;
     // Before every wait.
     std::function<void()> beforeWait;
     // Bytes gathered: at the first read, then at most every 100 ms, and
@@ -47,8 +45,8 @@ public:
     std::function<void(qint64 bytes)> progress;
 
     // Empties the line (unless told not to) and writes the command; the
-    // exchange's clock starts now.
-    void send(const QByteArray& command, bool flush = true);
+    // exchange's clock starts now. False when the line did not take it.
+    bool send(const QByteArray& command, bool flush = true);
     // Reads what came into the gatherer.
     void read();
     // Waits ms with the events given; false when interrupted meanwhile.
@@ -58,16 +56,20 @@ public:
 
     // Milliseconds since send() (or since the exchange began).
     qint64 elapsedMs() const;
-    // The port is closed or lost, or the caller saw it fail.
+    // The port is closed, lost or failed while held, or took no write.
     bool portFailed() const;
+    // Why, for the user, when the port failed.
+    QString failure() const;
 
 private:
     void tellProgress(bool last);
 
-    MeterPort& port_;
+    const PortToken& token_;
+    MeterPort* port_;
     Gatherer& gatherer_;
     qint64 startNs_;
     ProgressThrottle progressDue_;
+    QString writeFailure_;
 };
 
 } // namespace Meter

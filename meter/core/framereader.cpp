@@ -173,7 +173,9 @@ void FrameReader::decide()
     }
     if (!phase_) return;
     const qint64 at = *ph[size_t(*phase_)].newest;
-    if (at + FrameLength > readFrom_) latest_ = group(at).toByteArray();
+    // The meter's answer to a handshake has a frame's shape but is no reading.
+    if (at + FrameLength > readFrom_ && !IsHandshakeReply(group(at)))
+        latest_ = group(at).toByteArray();
 }
 
 } // namespace Meter

@@ -1,11 +1,13 @@
 #include "meter/core/liveline.h"
 
 #include "common/clock.h"
-#include "meter/core/portguard.h"
+#include "meter/core/link.h"
+
+#include <utility>
 
 namespace Meter {
 
-LiveLine::LiveLine(MeterPort& port, QObject* parent) : QObject(parent), port_(port)
+LiveLine::LiveLine(Link& link, MeterPort& port) : link_(link), port_(port)
 {
     poll_.setInterval(PollMs);
     poll_.setTimerType(Qt::PreciseTimer);
@@ -16,20 +18,38 @@ LiveLine::LiveLine(MeterPort& port, QObject* parent) : QObject(parent), port_(po
 
 void LiveLine::takeBytes()
 {
+    if (link_.busy() || !port_.portOpen()) return;
     // An exchange read the line meanwhile: its bytes are gone, and with them
     // where frames start.
-    if (const quint64 g = PortExchange::generation(); g != exchangesSeen_) {
+    if (const quint64 g = link_.exchanges(); g != exchangesSeen_) {
         exchangesSeen_ = g;
         frames_.lose();
     }
-    for (const MeterPort::Piece& p : port_.inputPieces())
+    for (const MeterPort::Piece& p : port_.inputPieces()) {
         frames_.feed(p.bytes, p.ns);
+        if (hearing_) heard_ += p.bytes;
+    }
+}
+
+void LiveLine::hear(bool on)
+{
+    hearing_ = on;
+    heard_.clear();
+}
+
+QByteArray LiveLine::takeHeard()
+{
+    return std::exchange(heard_, {});
+}
+
+std::optional<qint64> LiveLine::pollNs() const
+{
+    return link_.keyWaiting() ? std::nullopt : pollNs_;
 }
 
 void LiveLine::tick()
 {
-    if (polling() || listening_ || PortExchange::busy() || Program::ending() || !port_.portOpen())
-        return;
+    if (polling() || listening_ || link_.busy() || Program::ending() || !port_.portOpen()) return;
     // Only frames that end from now on are readings; the bytes that wait
     // still tell where frames start.
     takeBytes();
@@ -47,16 +67,18 @@ void LiveLine::stopAttempt()
 
 void LiveLine::onPoll()
 {
-    if (PortExchange::busy() || Program::ending() || !port_.portOpen()) return stopAttempt();
+    if (link_.busy() || Program::ending() || !port_.portOpen()) return stopAttempt();
     takeBytes();
     ++polls_;
     pollNs_ = Clock::current().elapsedNs();
     if (const auto frame = frames_.latest()) {
         stopAttempt();
         emit reading(*frame);
-    } else if (polls_ >= PollBudget || port_.lost()) {
+    } else if (port_.lost() || (polls_ >= PollBudget && !link_.keyWaiting())) {
         listen();
         emit lost();
+    } else if (polls_ >= PollBudget) {
+        stopAttempt();
     }
 }
 
@@ -65,7 +87,7 @@ void LiveLine::listen()
     stopAttempt();
     listening_ = true;
     held_ = false;
-    if (!PortExchange::busy() && port_.portOpen()) takeBytes();
+    takeBytes();
     frames_.startReading();
     listen_.start();
 }
@@ -87,7 +109,7 @@ void LiveLine::onListen()
         listen_.stop();
         return;
     }
-    if (held_ || PortExchange::busy()) return;
+    if (held_ || link_.busy()) return;
     if (port_.lost() || !port_.portOpen()) {
         const qint64 now = Clock::current().elapsedNs();
         if (now - reopenedNs_ >= qint64(ReopenMs) * 1'000'000) {

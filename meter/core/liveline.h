@@ -9,7 +9,10 @@
 // then listened to, sending nothing, until frames can be read again.
 //
 // While an exchange holds the port no byte is taken from it; an attempt
-// then ends without a word, and where frames start is found anew.
+// then ends without a word, and where frames start is found anew. While a
+// key waits for its handshake, the bytes read are heard for the meter's
+// answer too, and an attempt that finds no frame ends without losing the
+// meter: a meter may hold its frames while it is being spoken to.
 
 #include "common/meterport.h"
 #include "meter/core/framereader.h"
@@ -20,11 +23,13 @@
 
 namespace Meter {
 
+class Link;
+
 class LiveLine : public QObject
 {
     Q_OBJECT
 public:
-    explicit LiveLine(MeterPort& port, QObject* parent = nullptr);
+    LiveLine(Link& link, MeterPort& port);
 
     // A tick: starts an attempt, unless one runs, the line is listened to,
     // an exchange holds the port or the port is closed.
@@ -40,8 +45,17 @@ public:
 
     bool polling() const { return poll_.isActive(); }
     bool listening() const { return listening_; }
-    // When the running attempt last polled; none between attempts.
-    std::optional<qint64> pollNs() const { return pollNs_; }
+    // When the running attempt last polled; none between attempts, and
+    // none while a key waits, as such an attempt may end without a frame.
+    std::optional<qint64> pollNs() const;
+
+    // Takes what came on the line into the frame reader, unless an
+    // exchange holds the port.
+    void takeBytes();
+    // Keep the bytes read from now on for the handshake, or stop.
+    void hear(bool on);
+    // The bytes read since the last call, while heard.
+    QByteArray takeHeard();
 
     static constexpr int PollMs = 10;
     static constexpr int PollBudget = 100;
@@ -60,8 +74,8 @@ private:
     void onPoll();
     void onListen();
     void stopAttempt();
-    void takeBytes();
 
+    Link& link_;
     MeterPort& port_;
     FrameReader frames_;
     QTimer poll_;
@@ -72,6 +86,8 @@ private:
     bool held_ = false;
     qint64 reopenedNs_ = 0;
     quint64 exchangesSeen_ = 0;
+    bool hearing_ = false;
+    QByteArray heard_;
 };
 
 } // namespace Meter

@@ -16,9 +16,25 @@ bool IsLiveFrame(QByteArrayView six)
     return six.size() == FrameLength && six[0] == '\x02' && six[FrameLength - 1] == '\x03';
 }
 
-bool EndsInHandshakeReply(const QByteArray& input)
+bool IsHandshakeReply(QByteArrayView six)
 {
-    return input.endsWith(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));
+    return six == QByteArrayView(HandshakeReply, FrameLength);
+}
+
+Handshake JudgeHandshake(QByteArrayView heard)
+{
+    if (heard.size() < FrameLength) return Handshake::TooFew;
+    const QByteArrayView reply(HandshakeReply, FrameLength);
+    for (qsizetype at = heard.lastIndexOf(reply); at >= 0;
+         at = at > 0 ? heard.lastIndexOf(reply, at - 1) : -1) {
+        // Frames the meter sent after its reply follow it whole.
+        qsizetype after = at + FrameLength;
+        while (heard.size() - after >= FrameLength && IsLiveFrame(heard.sliced(after, FrameLength)))
+            after += FrameLength;
+        if (after == heard.size() || (heard[after] == '\x02' && heard.size() - after < FrameLength))
+            return Handshake::Answered;
+    }
+    return Handshake::NotAnswered;
 }
 
 } // namespace Meter

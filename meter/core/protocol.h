@@ -43,7 +43,15 @@ QByteArray RemoteKeyCommand(int keyCode);
 // Six bytes 02 x x x x 03.
 bool IsLiveFrame(QByteArrayView six);
 
-// The last six bytes are the handshake reply 02 FF FF FF FF 03.
-bool EndsInHandshakeReply(const QByteArray& input);
+// The meter's answer to "A".
+inline constexpr char HandshakeReply[] = "\x02\xFF\xFF\xFF\xFF\x03";
+bool IsHandshakeReply(QByteArrayView six);
+
+// What the bytes since the last "A" tell: the meter answered (its reply,
+// whatever came before it, and after it nothing but live frames, the last
+// one perhaps still coming); too few bytes came to tell yet; or none of
+// them answers it.
+enum class Handshake { Answered, TooFew, NotAnswered };
+Handshake JudgeHandshake(QByteArrayView heard);
 
 } // namespace Meter

@@ -6,6 +6,7 @@
 #include "graphs/graphtools.h"
 #include "graphs/realhistogram.h"
 #include "graphs/realtimegraph.h"
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
@@ -301,7 +302,7 @@ private slots:
         if (when == "resync") {
             // Clicked while the resynchronisation listens for frames.
             FileTransfer::ResetAndResync(*panel);
-            QVERIFY(panel->Live->listening());
+            QVERIFY(panel->link().live().listening());
         }
         clickAll();
         QCOMPARE(clicks, 5);

@@ -16,8 +16,10 @@
 #include "testutil.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 // Answers every dialog: from the queue when it holds an answer, otherwise
 // with a plain OK (or a cancel for file dialogs).
@@ -82,13 +84,32 @@ struct SimLine
     }
 };
 
-// Runs events for ms milliseconds.
+// Runs events for ms milliseconds in an event loop, as the program does: it
+// sleeps until an event comes, so the line's bytes are taken in as they
+// arrive (QTest::qWait looks only every 10 ms). Deferred deletions run as
+// in QTest::qWait.
 inline void runFor(int ms)
 {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms)
-        QTest::qWait(std::min<qint64>(10, ms - t.elapsed()));
+    while (t.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(int(std::min<qint64>(50, ms - t.elapsed())), &loop, &QEventLoop::quit);
+        loop.exec();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// Runs events until the condition holds, ms at most; false when it never did.
+template <class Condition> bool runUntil(Condition holds, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!holds()) {
+        if (t.elapsed() > ms) return false;
+        runFor(10);
+    }
+    return true;
 }
 
 // Module state fresh, dialogs answered by the script, the simulator back to

@@ -2,8 +2,8 @@
 // display refresh, time-out and resynchronisation.
 
 #include "fixture.h"
+#include "meter/core/link.h"
 #include "meter/core/liveline.h"
-#include "meter/core/portguard.h"
 #include "meter/core/protocol.h"
 #include "meter/panel.h"
 #include "platform/graph.h"
@@ -40,11 +40,13 @@ class TestLiveReading : public QObject
     {
         if (line.sim.liveFrames()) {
             line.sim.setLiveFrames(false);
-            // Frames already on their way arrive before the tick's flush,
+            // Frames already on their way arrive before the tick starts,
             // however slowly a busy machine delivers them.
-            do
+            qint64 written = -1;
+            while (written != line.sim.bytesWritten()) {
+                written = line.sim.bytesWritten();
                 runFor(150);
-            while (!p->COM->input().isEmpty());
+            }
         }
         for (const auto& w : writes)
             QTimer::singleShot(w.first, [this, bytes = w.second] { line.sim.inject(bytes); });
@@ -54,7 +56,8 @@ class TestLiveReading : public QObject
     // Until the live tick's attempt, and any listening after it, are over.
     void settle(int ms = 6000)
     {
-        QTRY_VERIFY_WITH_TIMEOUT(!p || (!p->Live->polling() && !p->Live->listening()), ms);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !p || (!p->link().live().polling() && !p->link().live().listening()), ms);
     }
 
 private slots:
@@ -410,7 +413,8 @@ private slots:
         p->Timer1->setEnabled(true);
         QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("77.7"), 1000);
         // A reply, damaged by the fault, arrives among the frames.
-        p->COM->output(QByteArray(1, Meter::CmdReadSampling));
+        int seconds = 0;
+        p->link().readSamplingTime(seconds);
         runFor(1200);
         line.sim.setLevel(812);
         QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("81.2"), 1000);
@@ -483,7 +487,7 @@ private slots:
         });
         watch.start(10);
         p->Timer1->setEnabled(true);
-        QTRY_VERIFY_WITH_TIMEOUT(shown.contains(QStringLiteral("77.0")), 1500);
+        QVERIFY(runUntil([&] { return shown.contains(QStringLiteral("77.0")); }, 1500));
         runFor(800);
         p->Timer1->setEnabled(false);
         QSet<QString> sentTexts{QStringLiteral("140.0")}; // before the first frame
@@ -541,16 +545,17 @@ private slots:
     void exchangeKeepsItsBytes()
     {
         // While an exchange holds the port a tick is skipped: the handshake
-        // reply never becomes a reading of 3276.7*.
+        // reply never becomes a reading of 3276.7*, and stays for the exchange.
         line.sim.setLiveFrames(false);
         runFor(150);
-        p->COM->flush();
-        PortExchange exchange;
-        line.sim.inject(QByteArray("\x02\xFF\xFF\xFF\xFF\x03", 6));
-        QTest::qWait(50);
-        p->Timer1_Timer();
+        Meter::PortToken token = p->link().take();
+        Meter::ReplyReader reply(6);
+        Meter::Exchange exchange(token, reply);
+        exchange.send({});
+        line.sim.inject(QByteArray(Meter::HandshakeReply, 6));
+        QTRY_VERIFY_WITH_TIMEOUT((p->Timer1_Timer(), exchange.read(), reply.complete()), 2000);
         QCOMPARE(p->ShownLCD->text(), QStringLiteral("140.0"));
-        QCOMPARE(p->COM->inBufferCount(), 6);
+        QCOMPARE(reply.reply(), QByteArrayView(Meter::HandshakeReply, 6));
     }
 
     void keysDuringLiveTicks()
@@ -561,8 +566,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("65.0"), 2000);
         QStringList shown;
         connect(p->Timer1, &Timer::tick, this, [&] { shown.append(p->ShownLCD->text()); });
-        p->Btn_Click(10);
-        p->Btn_Click(9);
+        for (char code : {'\x0A', '\x09'}) {
+            p->Btn_Click(code);
+            QTRY_VERIFY_WITH_TIMEOUT(line.sim.received().contains(QByteArray("K\0\0", 3) + code),
+                                     2000);
+        }
         runFor(400);
         QVERIFY(!shown.contains(QStringLiteral("3276.7*")));
         QCOMPARE(Meter::state().LevelText, QStringLiteral("65.0"));
@@ -571,18 +579,40 @@ private slots:
         QCOMPARE(sent.count(QByteArray("K\0\0\x09", 4)), 1);
     }
 
+    void keyWaitingKeepsTheLiveReading()
+    {
+        // A meter that sends its frames on and answers the handshake only
+        // after a second: the readings and the samples go on meanwhile, and
+        // a setting clicked meanwhile follows the key.
+        line.sim.setHoldOff(0);
+        line.sim.setHandshakeReply({}, 5);
+        const auto restore = qScopeGuard([this] { line.sim.setHoldOff(500); });
+        p->Timer1->setEnabled(true);
+        p->Timer2->setEnabled(true);
+        QTRY_VERIFY_WITH_TIMEOUT(liveState().LiveCount >= 1, 3000);
+        line.sim.clearLog();
+        p->Btn_Click(9);
+        QVERIFY(p->link().keyWaiting());
+        const long long samples = liveState().LiveCount;
+        line.sim.setLevel(712);
+        QTRY_COMPARE_WITH_TIMEOUT(p->ShownLCD->text(), QStringLiteral("71.2"), 1000);
+        p->Toolbar1_ButtonClick(QStringLiteral("AC"));
+        QVERIFY(p->link().keyWaiting());
+        QTRY_VERIFY_WITH_TIMEOUT(liveState().LiveCount > samples, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!p->link().keyWaiting(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(line.sim.received().endsWith(QByteArray("K\0\0\x09G", 5)), 1000);
+        QVERIFY(line.sim.received().count('A') >= 6);
+        QCOMPARE(p->LblCOM->text(), QStringLiteral("COM1"));
+    }
+
     void keyDuringHandshakeIgnored()
     {
         line.sim.setFault(MeterSim::Fault::Silence, true);
-        bool nestedReturned = false;
-        QTimer::singleShot(300, [&] {
-            p->Btn_Click(1); // a second key while the first waits for its handshake
-            nestedReturned = true;
-            line.sim.setFault(MeterSim::Fault::Silence, false);
-        });
         p->Btn_Click(9);
-        QVERIFY(nestedReturned);
-        QVERIFY(line.sim.waitForReceived(1, 1000));
+        QTest::qWait(300);
+        p->Btn_Click(1); // a second key while the first waits for its handshake
+        line.sim.setFault(MeterSim::Fault::Silence, false);
+        QTRY_VERIFY_WITH_TIMEOUT(!p->link().keyWaiting(), 2000);
         runFor(100);
         const QByteArray sent = line.sim.received();
         QCOMPARE(sent.count(QByteArray("K\0\0\x09", 4)), 1);
@@ -627,7 +657,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Program::ending(), at + 1000);
         QTEST(shown, "shown");
         // Nothing of the live line runs on once the window is gone.
-        QVERIFY(!p->Live->polling());
+        QVERIFY(!p->link().live().polling());
         p.reset();
         QTest::qWait(100);
     }
@@ -635,11 +665,15 @@ private slots:
     void closingDuringHandshakeEndsPromptly()
     {
         line.sim.setFault(MeterSim::Fault::Silence, true);
-        QTimer::singleShot(300, [&] { p->close(); });
-        QElapsedTimer t;
-        t.start();
         p->Btn_Click(5);
-        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(p->link().keyWaiting());
+        runFor(300);
+        p->close();
+        runFor(300);
+        QVERIFY(!p->link().keyWaiting());
+        const qsizetype asked = line.sim.received().size();
+        runFor(500);
+        QCOMPARE(line.sim.received().size(), asked); // no "A" after the close
         QVERIFY(!line.sim.received().contains('K'));
     }
 };

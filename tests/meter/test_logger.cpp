@@ -2,8 +2,8 @@
 // its pop-up, the download of a set into the set list, and their time limits.
 
 #include "fixture.h"
+#include "meter/core/link.h"
 #include "meter/core/logger.h"
-#include "meter/core/portguard.h"
 #include "platform/grid.h"
 #include "platform/windows.h"
 #include "records/core/datafile.h"
@@ -88,10 +88,10 @@ private slots:
     }
     void cleanup()
     {
+        QVERIFY(!p->link().busy());
         Windows::unloadAll();
         p.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!PortExchange::busy());
     }
 
     // ---- "Memory" ----
@@ -133,7 +133,7 @@ private slots:
         Meter::state().RunFlag = why == 0;
         if (why == 1) p->PicErase->show();
         loggerState().MemoryFormOpen = why == 2;
-        PortExchange held;
+        Meter::PortToken held = p->link().take();
         if (why != 3) held.release();
         QVERIFY(!openMemory());
         runFor(150);
@@ -201,7 +201,7 @@ private slots:
             QVERIFY2(messages()[0].startsWith('"' + command + "\": the list of the sets") &&
                          messages()[0].endsWith("Nothing was changed on the meter."),
                      qPrintable(messages()[0]));
-        QVERIFY(!PortExchange::busy());
+        QVERIFY(!p || !p->link().busy());
         if (command == QLatin1String("Memory")) {
             QCOMPARE(bool(Windows::find<Memory>()), read);
             QCOMPARE(loggerState().MemoryFormOpen, read);
@@ -339,7 +339,7 @@ private slots:
         m->GridSet_Click(1);
         Meter::state().RunFlag = false;
         {
-            PortExchange held;
+            Meter::PortToken held = p->link().take();
             m->GridSet_Click(1);
             p->Toolbar1_ButtonClick(QStringLiteral("Erase"));
             p->Toolbar1_ButtonClick(QStringLiteral("RTC"));
@@ -396,7 +396,7 @@ private slots:
             if (!closed) QVERIFY(m->GridSet->isEnabled());
         }
         QVERIFY(timersOn());
-        QVERIFY(!PortExchange::busy());
+        QVERIFY(!p || !p->link().busy());
         // The rest of a reply given up on comes later; it must not reach the next test.
         if (!listed && fault == int(MeterSim::Fault::StalledReplies))
             runFor(int(std::max<qint64>(0, stallMs + 800 - t.elapsed())));
@@ -470,7 +470,7 @@ private slots:
         line.sim.setPacing(true);
         bool closed = false;
         QTimer::singleShot(500, this, [&] {
-            QVERIFY(PortExchange::busy());
+            QVERIFY(p->link().busy());
             closed = true;
             if (fetch<bool>("main"))
                 p->close();
@@ -479,7 +479,7 @@ private slots:
         });
         QTest::mouseClick(m->GridSet->viewport(), Qt::LeftButton, {},
                           m->GridSet->visualRect(m->GridSet->model()->index(0, 0)).center());
-        QTRY_VERIFY_WITH_TIMEOUT(closed && !PortExchange::busy(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(closed && (!p || !p->link().busy()), 3000);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!m);
         QVERIFY(!Windows::find<DataList>());

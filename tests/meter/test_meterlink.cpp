@@ -1,9 +1,9 @@
-// The handshake and the key command over a real pseudo-terminal.
+// The handshake and the key command through the link over a real
+// pseudo-terminal: what the meter hears, and when the key goes out.
 
 #include "fixture.h"
-#include "meter/core/portguard.h"
+#include "meter/core/link.h"
 #include "meter/core/protocol.h"
-#include "meter/meterlink.h"
 
 #include <QTimer>
 
@@ -12,6 +12,7 @@ class TestMeterLink : public QObject
     Q_OBJECT
     SimLine line;
     std::unique_ptr<SerialPort> port;
+    std::unique_ptr<Meter::Link> link;
 
     // The commands the simulator received, as their bytes.
     QList<QByteArray> commands()
@@ -21,6 +22,7 @@ class TestMeterLink : public QObject
             out.append(c.bytes);
         return out;
     }
+    bool keyOut(int code) { return line.sim.received().contains(Meter::RemoteKeyCommand(code)); }
 
 private slots:
     void initTestCase()
@@ -36,23 +38,31 @@ private slots:
         port = std::make_unique<SerialPort>();
         port->setCommPort(1);
         QVERIFY(port->setPortOpen(true));
+        link = std::make_unique<Meter::Link>(*port);
         line.sim.clearLog();
     }
-    void cleanup() { port.reset(); }
+    void cleanup()
+    {
+        link.reset();
+        port.reset();
+    }
 
     void handshake_data()
     {
         QTest::addColumn<QByteArray>("first");  // answer to the first "A"
         QTest::addColumn<QByteArray>("second"); // answer to the second "A" (empty: the real reply)
         QTest::addColumn<int>("handshakes");    // "A" sent before the key
-        const QByteArray reply("\x02\xFF\xFF\xFF\xFF\x03", 6);
+        const QByteArray reply(Meter::HandshakeReply, 6);
+        const QByteArray frame("\x02\x01\x04\x02\x8D\x03", 6);
         QTest::newRow("bytes before the reply")
-            << QByteArray("\x41\x42", 2) + reply << QByteArray() << 1;
-        QTest::newRow("one byte after the reply")
-            << reply + QByteArray("\x02", 1) << QByteArray() << 2;
-        QTest::newRow("a frame is no reply")
-            << QByteArray("\x02\x01\x04\x02\x8D\x03", 6) << QByteArray() << 2;
-        // Five bytes are too few: "A" goes again without a flush, so the
+            << QByteArray("\x41\x42") + reply << QByteArray() << 1;
+        // Live frames may follow the reply at once, and the start of one.
+        QTest::newRow("a frame after the reply") << reply + frame << QByteArray() << 1;
+        QTest::newRow("the start of a frame after it") << reply + "\x02" << QByteArray() << 1;
+        QTest::newRow("a byte no frame starts with after it")
+            << reply + "\x41" << QByteArray() << 2;
+        QTest::newRow("a frame is no reply") << frame << QByteArray() << 2;
+        // Five bytes are too few: "A" goes again without a new start, so the
         // sixth byte arriving alone completes the reply.
         QTest::newRow("five bytes, then the last") << reply.left(5) << QByteArray("\x03", 1) << 2;
     }
@@ -70,12 +80,13 @@ private slots:
             }
         });
         watch.start(5);
-        Meter::PressKey(*port, 9);
-        QVERIFY(line.sim.waitForCommands(fetch<int>("handshakes") + 1, 2000));
+        QVERIFY(link->pressKey(9));
+        QTRY_VERIFY_WITH_TIMEOUT(keyOut(9), 2000);
         QList<QByteArray> expected(fetch<int>("handshakes"), QByteArray("A"));
-        expected.append(QByteArray("\x4B\x00\x00\x09", 4));
+        expected.append(Meter::RemoteKeyCommand(9));
         QCOMPARE(commands(), expected);
         QCOMPARE(line.sim.received(), expected.join());
+        QVERIFY(!link->keyWaiting());
     }
 
     void everyKeyCode()
@@ -83,39 +94,46 @@ private slots:
         line.sim.setRangeCode(2);
         for (int code = 1; code <= 10; ++code) {
             line.sim.clearLog();
-            Meter::PressKey(*port, code);
-            QVERIFY(line.sim.waitForCommands(2, 2000));
+            QVERIFY(link->pressKey(code));
+            QTRY_VERIFY_WITH_TIMEOUT(keyOut(code), 2000);
             QCOMPARE(commands().last(), Meter::RemoteKeyCommand(code));
         }
-        QCOMPARE(line.sim.state().rangeCode, 2); // up then down: back where it started
+        QTRY_COMPARE_WITH_TIMEOUT(line.sim.state().rangeCode, 2, 1000); // up then down
     }
 
     void handshakeWaitsForSilentMeter()
     {
-        // Without an answer "A" goes again every 0.2 s, with events running.
+        // Without an answer "A" goes again every 0.2 s; a setting asked for
+        // meanwhile follows the key, and a second key is refused.
         line.sim.setFault(MeterSim::Fault::Silence, true);
-        QTimer::singleShot(700, [this] { line.sim.setFault(MeterSim::Fault::Silence, false); });
         QElapsedTimer t;
         t.start();
-        QVERIFY(Meter::WaitMeterReady(*port));
+        QVERIFY(link->pressKey(9));
+        QTest::qWait(300);
+        QVERIFY(!link->pressKey(1));
+        QVERIFY(!link->take());
+        QVERIFY(link->setting(Meter::CmdRangeDown));
+        QTest::qWait(400);
+        line.sim.setFault(MeterSim::Fault::Silence, false);
+        QTRY_VERIFY_WITH_TIMEOUT(line.sim.received().endsWith("F"), 2000);
         QVERIFY(t.elapsed() >= 700);
         const QList<QByteArray> sent = commands();
-        QVERIFY2(sent.size() >= 3 && sent.size() <= 6, qPrintable(QString::number(sent.size())));
-        QVERIFY(
-            std::all_of(sent.begin(), sent.end(), [](const QByteArray& c) { return c == "A"; }));
+        QVERIFY2(sent.size() >= 6 && sent.size() <= 9, qPrintable(QString::number(sent.size())));
+        QVERIFY(std::all_of(sent.begin(), sent.end() - 2,
+                            [](const QByteArray& c) { return c == "A"; }));
+        QCOMPARE(sent.mid(sent.size() - 2), (QList<QByteArray>{Meter::RemoteKeyCommand(9), "F"}));
     }
 
     void refusedWhilePortHeld()
     {
         {
-            PortExchange other;
+            Meter::PortToken other = link->take();
             QVERIFY(other);
-            QVERIFY(PortExchange::busy());
-            Meter::PressKey(*port, 1);
-            PortExchange second;
-            QVERIFY(!second);
+            QVERIFY(link->busy());
+            QVERIFY(!link->pressKey(1));
+            QVERIFY(!link->take());
         }
-        QVERIFY(!PortExchange::busy());
+        QVERIFY(!link->busy());
         runFor(100);
         QCOMPARE(line.sim.received(), QByteArray());
     }
@@ -123,12 +141,18 @@ private slots:
     void closedPortOrEndingProgramSendsNothing()
     {
         port->setPortOpen(false);
-        Meter::PressKey(*port, 9);
+        QVERIFY(!link->pressKey(9));
         QVERIFY(port->setPortOpen(true));
         Program::setEnding(true);
-        QVERIFY(!Meter::WaitMeterReady(*port));
+        QVERIFY(!link->pressKey(9));
         Program::setEnding(false);
-        runFor(50);
+        // The program ends while a key waits: the handshake stops.
+        line.sim.setFault(MeterSim::Fault::Silence, true);
+        QVERIFY(link->pressKey(9));
+        Program::setEnding(true);
+        runFor(500);
+        QVERIFY(!link->keyWaiting());
+        Program::setEnding(false);
         QVERIFY(line.sim.received().size() <= 1); // at most the one "A" before the end was seen
     }
 };

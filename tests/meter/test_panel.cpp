@@ -3,6 +3,7 @@
 
 #include "fixture.h"
 #include "gridutil.h"
+#include "meter/core/link.h"
 #include "meter/panel.h"
 #include "platform/graph.h"
 #include "platform/grid.h"
@@ -43,7 +44,7 @@ private slots:
         QCOMPARE(p.OfflineSSPL->caption(), QStringLiteral("Offline Mode"));
         QCOMPARE(p.LblCOM->text(), QStringLiteral("No COM"));
         QVERIFY(p.PicErase->isHidden());
-        QVERIFY(!p.COM->portOpen());
+        QVERIFY(!p.link().portOpen());
         // Commands that switch the timers on again after their work leave them off.
         p.setTimersEnabled(true);
         QVERIFY(!p.Timer1->enabled());
@@ -97,7 +98,7 @@ private slots:
         QCOMPARE(liveState().LevelMin01dB, 1450.0);
         QCOMPARE(liveState().LevelMin1dB, 145.0);
         QCOMPARE(liveState().LeqMin, 145.0);
-        QVERIFY(p->COM->portOpen());
+        QVERIFY(p->link().portOpen());
         // Both timers were enabled when the window was created.
         Panel fresh;
         QVERIFY(fresh.Timer1->enabled());

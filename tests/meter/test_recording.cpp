@@ -2,7 +2,6 @@
 // against the simulator, with a clock of the test's own.
 
 #include "fixture.h"
-#include "meter/core/portguard.h"
 #include "meter/filetransfer.h"
 #include "meter/panel.h"
 #include "meter/pictures.h"

@@ -2,7 +2,7 @@
 // clock, its tries and what it does to the main window's timers.
 
 #include "fixture.h"
-#include "meter/core/portguard.h"
+#include "meter/core/link.h"
 #include "meter/setup.h"
 #include "platform/windows.h"
 #include "testutil.h"
@@ -125,7 +125,7 @@ private slots:
         w->Timer1->setEnabled(false);
         QCOMPARE(w->LblMeterTime->text(), Setup::noAnswerText());
         QCOMPARE(count(line.sim.received(), 'I'), 25);
-        QVERIFY(!PortExchange::busy());
+        QVERIFY(!p || !p->link().busy());
     }
 
     void setsTheMeterClock_data()
@@ -220,7 +220,7 @@ private slots:
         p->Toolbar1_ButtonClick(QStringLiteral("RTC"));
         QVERIFY(!timer2While);
         QVERIFY(fewest >= 2);
-        QVERIFY(!PortExchange::busy());
+        QVERIFY(!p || !p->link().busy());
         if (closeMain) {
             QVERIFY(Program::ending());
             Program::setEnding(false);

@@ -192,11 +192,12 @@ private slots:
         Pty pty;
         auto port = openOn(4, pty);
         QVERIFY(port);
-        port->output(QByteArray("K\x00\x00\x09", 4));
+        QVERIFY(port->output(QByteArray("K\x00\x00\x09", 4)));
         QCOMPARE(pty.read(500), QByteArray("K\x00\x00\x09", 4));
-        // A text goes out one byte per character.
-        port->output(QString::fromLatin1("C\x00\xFF", 3));
-        QCOMPARE(pty.read(500), QByteArray("C\x00\xFF", 3));
+        // A line that is gone takes nothing, and says so.
+        port->setPortOpen(false);
+        QVERIFY(!port->output(QByteArray("C\x00\xFF", 3)));
+        QVERIFY(!port->errorString().isEmpty());
     }
 
     void busyPortFailsToOpen()

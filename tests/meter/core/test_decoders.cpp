@@ -162,40 +162,45 @@ private slots:
 
     void frames_data()
     {
+        using H = Meter::Handshake;
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<bool>("frame");
-        QTest::addColumn<bool>("handshake");
-        QTest::addColumn<int>("latest"); // where the frame read from the input starts
+        QTest::addColumn<H>("handshake"); // the input heard after "A"
+        QTest::addColumn<int>("latest");  // where the frame read from the input starts
+        const QByteArray reply("\x02\xFF\xFF\xFF\xFF\x03", 6);
+        const QByteArray frame("\x02\x01\x04\x02\x8D\x03", 6);
         QTest::newRow("bytes before a frame")
-            << QByteArray("\x41\x02\x01\x04\x02\x8D\x03", 7) << true << false << 1;
-        QTest::newRow("stray 02 after")
-            << QByteArray("\x02\x01\x04\x02\x8D\x03\x02", 7) << false << false << 0;
+            << QByteArray("\x41") + frame << true << H::NotAnswered << 1;
+        QTest::newRow("stray 02 after") << frame + "\x02" << false << H::NotAnswered << 0;
+        // The meter's answer is never a reading.
         QTest::newRow("handshake after bytes")
-            << QByteArray("\x41\x42\x02\xFF\xFF\xFF\xFF\x03", 8) << true << true << 2;
-        QTest::newRow("handshake then one byte")
-            << QByteArray("\x02\xFF\xFF\xFF\xFF\x03\x02", 7) << false << false << 0;
-        QTest::newRow("five bytes")
-            << QByteArray("\x02\xFF\xFF\xFF\xFF", 5) << false << false << -1;
+            << QByteArray("\x41\x42") + reply << true << H::Answered << -1;
+        QTest::newRow("handshake, then the start of a frame")
+            << reply + "\x02" << false << H::Answered << -1;
+        QTest::newRow("handshake, then a frame") << reply + frame << true << H::Answered << 6;
+        QTest::newRow("handshake, then a byte no frame starts with")
+            << reply + "\x41" << false << H::NotAnswered << -1;
+        QTest::newRow("five bytes") << reply.left(5) << false << H::TooFew << -1;
         // Alone, these may be the tail 02 02 03 of one frame and the head
         // 02 03 03 of the next: no reading.
         QTest::newRow("02 and 03 inside")
-            << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << false << -1;
+            << QByteArray("\x02\x02\x03\x02\x03\x03", 6) << true << H::NotAnswered << -1;
         // Halves of frames: the tail of one, a whole one, the head of the next.
         QTest::newRow("split frames")
-            << QByteArray("\x8D\x03\x02\x02\x04\x02\x8E\x03\x02\x02\x04", 11) << false << false
-            << 2;
+            << QByteArray("\x8D\x03\x02\x02\x04\x02\x8E\x03\x02\x02\x04", 11) << false
+            << H::NotAnswered << 2;
         QTest::newRow("two whole frames, the newer counts")
             << QByteArray("\x02\x01\x04\x02\x8D\x03\x02\x01\x04\x02\x8E\x03\x55", 13) << false
-            << false << 6;
+            << H::NotAnswered << 6;
         QTest::newRow("noise") << QByteArray("\x02\x11\x22\x33\x44\x55\x66\x02", 8) << false
-                               << false << -1;
+                               << H::NotAnswered << -1;
     }
     void frames()
     {
         QFETCH(QByteArray, input);
         QCOMPARE(Meter::IsLiveFrame(QByteArrayView(input).last(qMin(input.size(), 6))),
                  fetch<bool>("frame"));
-        QCOMPARE(Meter::EndsInHandshakeReply(input), fetch<bool>("handshake"));
+        QCOMPARE(Meter::JudgeHandshake(input), fetch<Meter::Handshake>("handshake"));
         Meter::FrameReader reader;
         reader.feed(input, 0);
         const int latest = fetch<int>("latest");

@@ -2,8 +2,9 @@
 // test's own: every end, quiet spells, frames in front, a port lost in the
 // middle of a reply, and how often progress is told.
 
-#include "common/clock.h"
 #include "meter/core/exchange.h"
+#include "meter/core/link.h"
+#include "scriptedline.h"
 #include "testutil.h"
 
 #include <QTest>
@@ -11,55 +12,6 @@
 namespace {
 
 const QByteArray Frame("\x02\x02\x11\x02\x8A\x03", 6);
-
-// Time passes only when the exchange waits.
-class StepClock : public Clock
-{
-public:
-    qint64 ns = 1'000'000'000;
-    int eventRounds = 0;
-    qint64 elapsedNs() override { return ns; }
-    void processEvents(QEventLoop::ProcessEventsFlags) override { ++eventRounds; }
-    void sleep(qint64 n, QEventLoop::ProcessEventsFlags) override { ns += n; }
-    void pause(qint64 n) override { ns += n; }
-    qint64 ms() const { return ns / 1'000'000; }
-};
-
-// Bytes that arrive at given times, and a line that may go away.
-class ScriptedPort : public MeterPort
-{
-public:
-    explicit ScriptedPort(StepClock& clock) : clock_(clock) {}
-    QList<QPair<qint64, QByteArray>> arrivals; // ms on the clock, bytes
-    qint64 lostAtMs = -1;
-    QByteArray sent;
-
-    bool portOpen() const override { return true; }
-    bool lost() const override { return lostAtMs >= 0 && clock_.ms() >= lostAtMs; }
-    bool reopen() override { return true; }
-    int inBufferCount() override { return int(due().size()); }
-    QByteArray input() override
-    {
-        QByteArray out = due();
-        while (!arrivals.isEmpty() && arrivals.first().first <= clock_.ms())
-            arrivals.removeFirst();
-        return out;
-    }
-    void output(const QByteArray& bytes) override { sent += bytes; }
-
-private:
-    QByteArray due() const
-    {
-        QByteArray out;
-        if (lost()) return out;
-        for (const auto& [at, bytes] : arrivals)
-            if (at <= clock_.ms()) out += bytes;
-        return out;
-    }
-    StepClock& clock_;
-};
-
-using Chunks = QList<QPair<qint64, QByteArray>>;
 
 // A reply of n bytes in pieces of 64, the line at 38400 baud.
 Chunks onTheLine(qint64 startMs, const QByteArray& reply)
@@ -119,8 +71,10 @@ private slots:
         QFETCH(Chunks, line);
         ScriptedPort port(clock);
         port.arrivals = Chunks{{clock.ms() - 5, QByteArray("stale")}};
+        Meter::Link link(port);
+        const Meter::PortToken token = link.take();
         Meter::ReplyReader reply(1000);
-        Meter::Exchange ex(port, reply);
+        Meter::Exchange ex(token, reply);
         const qint64 start = clock.ms();
         for (auto& [at, bytes] : line)
             port.arrivals.append({start + at, bytes});
@@ -141,8 +95,10 @@ private slots:
         // 4000 bytes over about a second, read every 10 ms.
         ScriptedPort port(clock);
         port.arrivals = onTheLine(clock.ms(), QByteArray(4000, '\x11'));
+        Meter::Link link(port);
+        const Meter::PortToken token = link.take();
         Meter::ReplyReader reply(4000);
-        Meter::Exchange ex(port, reply);
+        Meter::Exchange ex(token, reply);
         QList<qint64> told; // ms, bytes
         qint64 lastBytes = 0;
         ex.progress = [&](qint64 bytes) {
@@ -166,19 +122,28 @@ private slots:
     }
     void waitsAndReads()
     {
-        // While someone else holds the line nothing is read; reads are
-        // counted; no events run where none are let through.
+        // Reads are counted; no events run where none are let through; an
+        // exchange without the port's token neither sends nor reads.
         ScriptedPort port(clock);
         port.arrivals = {{clock.ms() + 1, QByteArray("ab")}};
+        Meter::Link link(port);
+        Meter::PortToken token = link.take();
+        QVERIFY(!link.take());
         Meter::ReplyReader reply(6);
-        Meter::Exchange ex(port, reply);
+        Meter::Exchange ex(token, reply);
         const qint64 start = clock.ms();
-        ex.held = [&] { return clock.ms() < start + 100; };
         clock.eventRounds = 0;
         QCOMPARE(ex.gather({20, 0, 0, 3, fetch<Meter::Events>("events")}), Meter::End::Limit);
-        QCOMPARE(clock.ms() - start, 140);
+        QCOMPARE(clock.ms() - start, 60);
         QCOMPARE(reply.size(), 2);
         QCOMPARE(clock.eventRounds > 0, fetch<bool>("eventsRun"));
+
+        const Meter::PortToken none;
+        Meter::ReplyReader other(6);
+        Meter::Exchange without(none, other);
+        QVERIFY(!without.send("J"));
+        QCOMPARE(without.gather({20, 0, 0, 3, Meter::Events::All}), Meter::End::Failed);
+        QCOMPARE(port.sent, QByteArray());
     }
 };
 
