@@ -152,13 +152,19 @@ void GraphTools::showCursor(int index, double x, double y)
 namespace {
 
 // The printer the layout asks for, and the note after it; no printer when
-// the user cancels or the window goes meanwhile.
+// the user cancels, the window goes meanwhile or there is no printer (which
+// is said). The job is named after the window's caption.
 Platform::PrintJob askPrinter(const GraphTools::PrintLayout& layout,
                               const QPointer<QWidget>& window, const std::function<bool()>& gone)
 {
-    Platform::PrintJob job =
-        layout.dialog ? Platform::ShowPrinterDialog(window) : Platform::DefaultPrinter(window);
-    if (gone() || !job.printer) return {};
+    const QString name = window->windowTitle();
+    Platform::PrintJob job = layout.dialog ? Platform::ShowPrinterDialog(window, name)
+                                           : Platform::DefaultPrinter(window, name);
+    if (gone()) return {};
+    if (!job.printer) {
+        if (!layout.dialog) Platform::ReportNothingPrinted(window, job);
+        return {};
+    }
     if (layout.note) {
         Platform::MsgBox(window, GraphTools::noteText(), Platform::Icon::None,
                          QStringLiteral("Dorvi"));
@@ -270,8 +276,19 @@ void GraphTools::print()
 
     const Platform::PrintJob job = askPrinter(layout, window, gone);
     if (!job.printer) return;
-    const PrintedLook look(window, graph, layout);
-    Platform::PrintWindowImage(*job.printer, window, job.copies);
+    const bool printing = job.copies > 0;
+    if (printing && !Platform::PrinterThere(job)) {
+        Platform::ReportNothingPrinted(window, job);
+        return;
+    }
+    bool handedOver = true;
+    {
+        const PrintedLook look(window, graph, layout);
+        handedOver = Platform::PrintWindowImage(*job.printer, window, job.copies) &&
+                     (!printing || Platform::JobHandedOver(job));
+    }
+    // Said with the window back as it was.
+    if (!handedOver) Platform::ReportNothingPrinted(window, job);
 }
 
 int GraphTools::modeOf(const QString& item)

@@ -36,6 +36,7 @@ struct DialogAnswer
     int filterIndex = 1;  // file dialogs: the filter chosen (1-based)
     int copies = 1;       // Printer
     bool landscape = false;
+    QString printerName; // Printer: the system printer that the PDF file stands for
 };
 
 // Answers instead of real dialogs; tests install one.

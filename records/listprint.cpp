@@ -27,12 +27,12 @@ const QString Note = QStringLiteral(
     "an error.\r"
     "For more information, see the manufacturer's documentation for the specific driver.");
 
-} // namespace
+// How a listing ended: done as asked, dropped by the user or by the
+// program's end, or failed with nothing handed to the print system.
+enum class Outcome { Done, Dropped, Failed };
 
-void printList(RecordListWindow& window)
+Outcome printListing(RecordListWindow& window, Platform::PrintJob& job)
 {
-    if (listCommandRunning()) return;
-    ListCommandRun running;
     QPointer<RecordListWindow> w(&window);
     const QString caption = window.windowTitle();
     // The listing is printed from these, whatever becomes of the window.
@@ -45,8 +45,9 @@ void printList(RecordListWindow& window)
         QApplication::restoreOverrideCursor();
     });
 
-    Platform::PrintJob job = Platform::ShowPrinterDialog(w);
-    if (!job.printer) return;
+    // The window's caption is the file's name.
+    job = Platform::ShowPrinterDialog(w, caption);
+    if (!job.printer) return Outcome::Dropped;
     Platform::MsgBox(w, Note, Platform::Icon::None, QStringLiteral("Dorvi"));
     const int copies = job.copies;
 
@@ -56,33 +57,52 @@ void printList(RecordListWindow& window)
             Platform::InputBox(w, QStringLiteral("Input record(s) to print in one row (1-5)"),
                                QString(), QStringLiteral("1")));
         if (answer.outcome == Listing::PerLine::End || answer.outcome == Listing::PerLine::Fail)
-            return;
+            return Outcome::Dropped;
         if (answer.outcome == Listing::PerLine::Take) {
             perLine = answer.perLine;
             break;
         }
     }
 
-    if (copies < 1) return; // no document of no pages
+    if (copies < 1) return Outcome::Done; // no document of no pages
+    // The prompts took their time: the printer may have gone meanwhile.
+    if (!Platform::PrinterThere(job)) return Outcome::Failed;
     TimersPaused paused(MainWindow::instance());
     LinePrinter out(*job.printer);
-    if (!out.begin(QStringLiteral("Lucida Console"), 8)) return;
+    if (!out.begin(QStringLiteral("Lucida Console"), 8)) return Outcome::Failed;
     const QStringList head = Listing::headLines(header);
     const qsizetype n = rows.size();
     ProgressThrottle progress;
     for (int copy = 0; copy < copies; ++copy) {
         for (const QString& line : head)
-            if (!out.printLine(line)) return; // the printer aborts the document
+            if (!out.printLine(line)) return Outcome::Failed; // the printer aborts the document
         for (qsizetype r = 1; r <= n; r += perLine) {
             const QString line = Listing::recordLine(rows, r, perLine);
             const bool due = progress.due(copy == copies - 1 && r + perLine > n);
             if (due && w) w->setWindowTitle(QString::number(r) + QStringLiteral(" Completed"));
-            if (!out.printLine(line)) return;
+            if (!out.printLine(line)) return Outcome::Failed;
             if (due) {
                 progress.processEvents();
-                if (Program::ending()) return; // Panel closed: no half listing goes out
+                // Panel closed: no half listing goes out
+                if (Program::ending()) return Outcome::Dropped;
             }
         }
     }
-    if (!out.end()) out.abort();
+    if (!out.end()) {
+        out.abort();
+        return Outcome::Failed;
+    }
+    return Platform::JobHandedOver(job) ? Outcome::Done : Outcome::Failed;
+}
+
+} // namespace
+
+void printList(RecordListWindow& window)
+{
+    if (listCommandRunning()) return;
+    ListCommandRun running;
+    QPointer<RecordListWindow> w(&window);
+    Platform::PrintJob job;
+    // Said once the caption, the pointer and the timers are back.
+    if (printListing(window, job) == Outcome::Failed) Platform::ReportNothingPrinted(w, job);
 }

@@ -5,6 +5,7 @@
 #include "testutil.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -328,11 +329,13 @@ private slots:
         QTest::addColumn<bool>("cancel");
         QTest::addColumn<bool>("fails");
         QTest::addColumn<int>("pages");
-        QTest::newRow("one") << 1 << false << false << 1;
-        QTest::newRow("two copies") << 2 << false << false << 2;
-        QTest::newRow("none") << 0 << false << false << 0;
-        QTest::newRow("cancel") << 1 << true << false << 0;
-        QTest::newRow("failure") << 1 << false << true << 0;
+        QTest::addColumn<QString>("printer"); // the system printer the PDF stands for
+        QTest::newRow("one") << 1 << false << false << 1 << "";
+        QTest::newRow("two copies") << 2 << false << false << 2 << "";
+        QTest::newRow("none") << 0 << false << false << 0 << "";
+        QTest::newRow("cancel") << 1 << true << false << 0 << "";
+        QTest::newRow("failure") << 1 << false << true << 0 << "";
+        QTest::newRow("printer gone") << 1 << false << false << 0 << "Dorvi Gone Printer";
     }
     void print()
     {
@@ -340,12 +343,15 @@ private slots:
         QFETCH(bool, cancel);
         QFETCH(bool, fails);
         QFETCH(int, pages);
+        QFETCH(QString, printer);
+        const bool nothingPrinted = fails || !printer.isEmpty();
         QTemporaryDir dir;
         const QString pdf = fails ? dir.filePath("missing/out.pdf") : dir.filePath("out.pdf");
         Platform::DialogAnswer a;
         a.accepted = !cancel;
         a.fileName = pdf;
         a.copies = copies;
+        a.printerName = printer;
         answers = {a};
 
         ToolsWindow w;
@@ -369,8 +375,13 @@ private slots:
         QCOMPARE(w.graph->trackMode(), 1);
         QCOMPARE(w.graph->cursorCount(), 0);
         QVERIFY(!frameHiddenWhileAsked);
-        QCOMPARE(asked.size(), cancel ? 1 : 2);
+        QCOMPARE(asked.size(), cancel ? 1 : nothingPrinted ? 3 : 2);
         if (!cancel) QCOMPARE(asked[1].text.split('\r').size(), 6); // the "Note" box
+        if (nothingPrinted) { // named, after the window is back
+            QVERIFY(asked[2].text.contains(printer.isEmpty() ? QDir::toNativeSeparators(pdf)
+                                                             : '"' + printer + '"'));
+            QVERIFY(asked[2].text.endsWith("Nothing was printed."));
+        }
         // Everything else as it was.
         QCOMPARE(w.size(), size);
         QCOMPARE(w.graph->pos(), graphPos);

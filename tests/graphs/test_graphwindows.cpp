@@ -411,9 +411,11 @@ private slots:
         w.statistics(true, true);
         Histogram* h = Windows::find<Histogram>();
         h->Toolbar1_ButtonClick("Limit");
-        // No printer: ends quietly with the toolbar shown, the chooser hidden.
+        // No printer: says so, with the toolbar shown, the chooser hidden.
         h->Toolbar1_ButtonClick("Print");
-        QCOMPARE(asked.last().text, QStringLiteral("Default printer"));
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0].text, QStringLiteral("Default printer"));
+        QVERIFY(asked[1].text.endsWith("Nothing was printed."));
         QVERIFY(h->Toolbar1->isVisible());
         QVERIFY(h->Picture1->isHidden());
         QTemporaryDir dir;

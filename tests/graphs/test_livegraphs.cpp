@@ -495,8 +495,11 @@ private slots:
         QProcess info;
         info.start("pdfinfo", {a.fileName});
         info.waitForFinished();
-        QVERIFY(QString::fromLatin1(info.readAll())
-                    .contains(QRegularExpression(QStringLiteral("Pages: +%1\\n").arg(copies))));
+        const QString infoText = QString::fromLatin1(info.readAll());
+        QVERIFY(infoText.contains(QRegularExpression(QStringLiteral("Pages: +%1\\n").arg(copies))));
+        // The job's name in the queue.
+        QVERIFY(infoText.contains(
+            QRegularExpression(history ? "Title: +Real Time Graph\\n" : "Title: +Histogram\\n")));
         const QString text = pdfText(a.fileName);
         QVERIFY(!text.contains(caption) && !text.contains("Graphic Plot"));
         QCPAxis* x = c->Axes(1).axis();

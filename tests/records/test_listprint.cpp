@@ -40,6 +40,15 @@ QString pdfText(const QString& pdf, bool bbox = false)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+QString pdfTitle(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdfinfo", {pdf});
+    p.waitForFinished(30000);
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    return info.section(QRegularExpression("(^|\n)Title: +"), 1).section('\n', 0, 0);
+}
+
 // The record lines: the first cell is a number, then a date.
 QStringList recordLines(const QString& text)
 {
@@ -115,6 +124,7 @@ private slots:
         QVERIFY(text.contains(Listing::titleLine({"No.s", "Date Time", "dB"}).trimmed()));
         QVERIFY(text.contains(QString(71, '-')));
         QCOMPARE(w->windowTitle(), caption);
+        QCOMPARE(pdfTitle(pdf), "list.dvrk"); // the job's name in the queue
         if (!firsts.isEmpty()) {
             QCOMPARE(captions.first(), "1 Completed");
             QCOMPARE(captions.at(captions.size() - 2), firsts.last() + " Completed");
@@ -278,15 +288,38 @@ private slots:
         QCOMPARE(recordLines(pdfText(pdf)).size(), 3);
     }
 
-    void unwritablePdf()
+    void nothingPrinted_data()
+    {
+        QTest::addColumn<QString>("printer"); // the system printer the PDF stands for
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("printer gone") << "Dorvi Gone Printer"
+                                      << "listing.pdf"
+                                      << "\"Dorvi Gone Printer\"";
+        QTest::newRow("unwritable PDF") << ""
+                                        << "no such folder/listing.pdf"
+                                        << "no such folder";
+    }
+    void nothingPrinted()
     {
         show(3);
         const QString caption = w->windowTitle();
-        pdf = dir.filePath("no such folder/listing.pdf");
-        print({"1"});
+        pdf = dir.filePath(fetch<QString>("file"));
+        Platform::DialogAnswer printer;
+        printer.fileName = pdf;
+        printer.printerName = fetch<QString>("printer");
+        script.answer(printer);
+        script.answer({});
+        script.text("1");
+        w->Toolbar1_ButtonClick("Print");
         QVERIFY(!QFile::exists(pdf));
         QCOMPARE(w->windowTitle(), caption);
         QVERIFY(timersOn(*p));
+        const auto said = script.of(Platform::DialogRequest::Message);
+        QCOMPARE(said.size(), 2); // the note, then what became of the print
+        QVERIFY(said[1].text.contains(fetch<QString>("named")));
+        QVERIFY(said[1].text.endsWith("\r\nNothing was printed."));
+        QCOMPARE(said[1].icon, Platform::Icon::Critical);
     }
 };
 
