@@ -5,10 +5,6 @@
 #include "meter/core/livestats.h"
 #include "meter/core/meter.h"
 #include "meter/panel.h"
-#include "platform/graph.h"
-#include "platform/timer.h"
-
-#include <QLabel>
 #include <QPointer>
 
 namespace FileTransfer {
@@ -18,21 +14,12 @@ void ResetAndResync(Panel& panel)
     QPointer<Panel> self(&panel);
     panel.endRecordingOnLoss();
     if (!self) return;
-
     liveState().resetForResync();
-    panel.Timer2->setEnabled(false);
-    panel.LblCOM->setText(QStringLiteral("No COM"));
-    panel.LblValue->setText(QString());
-    panel.CutLiveList();
-    panel.CWG->ClearData();
-    panel.CWInt->ClearData();
-    panel.CWDec->ClearData();
-
     // No level of the lost meter is sampled once it is back.
     Meter::state().DecodedNs.reset();
     Meter::state().Frame.clear();
-
-    // Wait, sending nothing, until frames can be read (Panel::liveFound).
+    panel.showMeterLost();
+    // Listens, sending nothing, until frames can be read (Panel::liveFound).
     panel.link().live().listen();
 }
 

@@ -2,6 +2,7 @@
 // The main window, laid out like the meter's front panel.
 
 #include "common/mainwindow.h"
+#include "meter/core/recording.h"
 #include "platform/commondialog.h"
 #include "platform/threed.h"
 
@@ -24,7 +25,6 @@ class QPushButton;
 class QRadioButton;
 class RecordList;
 class RecordListView;
-class ScratchFile;
 class SerialPort;
 class Timer;
 class Toolbar;
@@ -147,6 +147,9 @@ public:
     // The link to the meter, the one owner of its port.
     Meter::Link& link() { return *link_; }
     void liveReading(const QByteArray& frame);
+    // The meter was lost: "No COM", no statistics, the live list, level graph
+    // and histograms cleared.
+    void showMeterLost();
     // Frames can be read again after the resynchronisation.
     void liveFound();
     // Cut the live list back to its title row.
@@ -208,9 +211,7 @@ private:
     SerialPort* COM;
     Meter::Link* link_;
 
-    // "Fake" while a recording runs or waits for its final file.
-    std::unique_ptr<ScratchFile> scratch_;
-    bool scratchReported_ = false; // its failure is told once until it has room again
+    Recorder recorder_;
     bool listSaving_ = false;
     // When the latest dump of the full list failed; none while dumps succeed.
     std::optional<qint64> dumpFailedNs_;

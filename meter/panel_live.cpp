@@ -6,6 +6,7 @@
 #include "meter/core/liveline.h"
 #include "meter/core/meter.h"
 #include "meter/core/startup.h"
+#include "platform/graph.h"
 #include "platform/threed.h"
 #include "platform/timer.h"
 #include "platform/toolbar.h"
@@ -30,6 +31,17 @@ void Panel::liveReading(const QByteArray& f)
     Meter::DecodeMode(uint8_t(f[2]));
     Meter::DecodeLevel(uint8_t(f[3]), uint8_t(f[4]));
     RefreshDisplay();
+}
+
+void Panel::showMeterLost()
+{
+    Timer2->setEnabled(false);
+    LblCOM->setText(QStringLiteral("No COM"));
+    LblValue->setText(QString());
+    CutLiveList();
+    CWG->ClearData();
+    CWInt->ClearData();
+    CWDec->ClearData();
 }
 
 void Panel::liveFound()

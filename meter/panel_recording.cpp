@@ -30,7 +30,6 @@
 
 namespace {
 
-const QString ScratchName = QStringLiteral("Fake");
 constexpr qint64 DumpRetryNs = 10'000'000'000;
 
 bool sameFile(const QString& a, const QString& b)
@@ -90,7 +89,7 @@ void Panel::CmdSaveOK_Click()
 
 bool Panel::refusedTarget(const QString& path)
 {
-    if (sameFile(path, ScratchName)) {
+    if (sameFile(path, Recorder::scratchName())) {
         Platform::MsgBox(this,
                          QStringLiteral("The file \"Fake\" holds the running recording.\r\n"
                                         "Please choose another file name."),
@@ -111,81 +110,47 @@ bool Panel::refusedTarget(const QString& path)
 
 void Panel::startRecording()
 {
-    RecordingState& r = recordingState();
     FileTransferState& f = fileTransferState();
     FileTransfer::ShowSaveDialog(Cmd, this);
     if (!f.FileChosen || refusedTarget(f.SaveFileName)) return;
 
     const bool comma = DataFile::separatorForFilter(Cmd.FilterIndex) == DataFile::Separator::Comma;
-    auto scratch = std::make_unique<ScratchFile>();
-    const QByteArray title =
-        DataFile::titleLine(comma ? DataFile::Separator::Comma : DataFile::Separator::Tab,
-                            DataFile::LineForm::Recording);
-    QString reason;
-    if (!scratch->open(ScratchName, title, &reason)) {
+    if (const QString reason = recorder_.start(f.SaveFileName, comma); !reason.isEmpty()) {
         Platform::MsgBox(this,
                          QStringLiteral("The scratch file \"Fake\" cannot be written in %1:\r\n%2")
                              .arg(QDir::toNativeSeparators(QDir::currentPath()), reason),
                          Platform::Icon::Critical, QStringLiteral("Dorvi"));
         return;
     }
-    scratch_ = std::move(scratch);
-    scratchReported_ = false;
-    r.RecordingFileName = f.SaveFileName;
-    r.RecordingComma = comma;
-    r.RecordedLines = 0;
-
-    // Each recording's statistics are its own.
-    LiveState& s = liveState();
-    s.RecLeqCount = 0;
-    s.RecLeqEnergy = 0;
-    s.RecLeqText.clear();
-    s.RecSelText.clear();
-    s.RecMaxText.clear();
-    s.RecMaxTime.clear();
-
     LblFileName->setText(Cmd.FileTitle);
-    r.Recording = true;
     showSaveKey();
     LblRec->show();
 }
 
 void Panel::recordSample(const QString& sampleTime, const QString& dB)
 {
-    RecordingState& r = recordingState();
-    if (!r.Recording || !scratch_) {
+    const Recorder::Sample r = recorder_.sample(sampleTime, dB);
+    if (!r.recorded) {
         LblFileName->clear();
         LblCount->clear();
         LblRec->clear();
-        r.RecordedLines = 0;
-        // A waiting recording's lines go into "Fake" as soon as there is
-        // room, not only at the next stop; never while a stop copies it.
-        if (r.Pending && !r.Stopping && scratch_) scratch_->writeWaiting();
         return;
     }
-    r.RecordedLines += 1;
-    const QByteArray line = DataFile::recordLine(
-        r.RecordingComma ? DataFile::Separator::Comma : DataFile::Separator::Tab,
-        DataFile::LineForm::Recording, QString::number(r.RecordedLines), sampleTime, dB);
-    if (scratch_->add(line)) {
-        scratchReported_ = false; // room again: a later failure is told anew
-    } else if (!scratchReported_) {
+    if (!r.failure.isEmpty()) {
         // Told once, without holding the tick; the recording goes on and its
         // lines wait for room.
-        scratchReported_ = true;
         Platform::Notify(
             this,
             QStringLiteral("The scratch file %1 cannot take the recording's lines:\r\n%2\r\n"
                            "The recording goes on: its lines wait and go into the file, "
                            "in order, as soon as there is room.")
-                .arg(QDir::toNativeSeparators(QFileInfo(scratch_->fileName()).absoluteFilePath()),
-                     scratch_->reason()),
+                .arg(recorder_.scratchPath(), r.failure),
             Platform::Icon::Critical, QStringLiteral("Dorvi"));
     }
-    LblCount->setText(QString::number(r.RecordedLines));
+    LblCount->setText(QString::number(recordingState().RecordedLines));
     LblCount->show();
     LblRec->setText(QStringLiteral("Rec"));
-    if (r.RecordedLines >= r.RecordLimit) stopRecording(StopBy::Limit);
+    if (r.limitReached) stopRecording(StopBy::Limit);
 }
 
 void Panel::StopRecording()
@@ -195,78 +160,43 @@ void Panel::StopRecording()
 
 QString Panel::stopRecording(StopBy by)
 {
-    RecordingState& r = recordingState();
-    if (r.Stopping || (!r.Recording && !r.Pending)) return {};
-    r.Stopping = true;
-    const auto stopped = qScopeGuard([] { recordingState().Stopping = false; });
-    const bool again = r.Pending;
-    LiveState& s = liveState();
-    if (r.Recording) {
-        // The sampling ends now, and so do the statistics of the header.
-        DataFile::RealTimeHeader& h = r.PendingHeader;
-        h.samplingTime = samplingState().PcSamplingTime;
-        h.boardCa = BoardCA->caption();
-        h.boardSfi = BoardSFI->caption();
-        h.boardLevel = BoardLevel->caption();
-        h.maxLevel = s.RecMaxText.isEmpty() ? DataFile::NumberOrText(0.0)
-                                            : DataFile::NumberOrText(s.RecMaxText);
-        h.maxTime = s.RecMaxTime;
-        h.selText = s.RecSelText;
-        h.leqText = s.RecLeqText;
-        r.PendingRecords = r.RecordedLines;
-        r.Pending = true;
-        r.Recording = false;
-        r.RecordedLines = 0;
-        s.RecLeqCount = 0;
-        s.RecLeqEnergy = 0;
-        s.RecMaxText.clear();
+    // A running recording's labels go as its sampling ends, before the copy.
+    if (const RecordingState& r = recordingState(); r.Recording && !r.Stopping) {
         LblRec->hide();
         LblCount->clear();
         LblFileName->clear();
     }
-    const long long records = r.PendingRecords;
-
-    // Lines still waiting for room get one more try; those left follow the
-    // lines of "Fake" into the final file, so it lacks none of them.
-    QByteArrayList waiting;
-    QString waitingReason;
-    if (scratch_ && !scratch_->writeWaiting()) {
-        waiting = scratch_->waiting();
-        waitingReason = scratch_->reason();
-    }
-
-    const QString target = r.RecordingFileName;
-    const QString error =
-        writeRecordingFile(ScratchName, target, r.PendingHeader, waiting, [this](long long copied) {
+    const std::optional<Recorder::Stopped> stopped = recorder_.stop(
+        {BoardCA->caption(), BoardSFI->caption(), BoardLevel->caption()}, [this](long long copied) {
             LblCount->setText(QString::number(copied));
             QCoreApplication::processEvents();
-        }).error;
+        });
+    if (!stopped) return {};
     LblCount->clear();
     fileTransferState().FileChosen = false;
-    if (error.isEmpty()) {
-        r.Pending = false;
-        r.PendingRecords = 0;
-        r.PendingHeader = {};
-        scratch_.reset();
-    }
     showSaveKey();
 
+    const QString& error = stopped->error;
+    const long long records = stopped->records;
+    const bool again = stopped->again;
+    const qsizetype inMemory = stopped->inMemory;
+    const QString& waitingReason = stopped->noRoom;
     if (by == StopBy::Closing) return error;
-    const QString where = QDir::toNativeSeparators(target);
+    const QString where = QDir::toNativeSeparators(stopped->target);
     QStringList text;
     if (by == StopBy::LostMeter)
         text << QStringLiteral("The meter stopped answering, so the recording was ended.");
     if (!error.isEmpty()) {
         text << QStringLiteral("The recording could not be written to %1:\r\n%2").arg(where, error);
-        const long long inFake = records - waiting.size();
-        if (waiting.isEmpty())
+        const long long inFake = records - inMemory;
+        if (inMemory == 0)
             text << QStringLiteral("Its %1 records stay in the file \"Fake\".").arg(records);
         else if (inFake > 0)
             text << QStringLiteral("Its %1 records are kept: the first %2 in the file \"Fake\", "
                                    "the last %3 in memory, as \"Fake\" has no room for them (%4).")
                         .arg(records)
                         .arg(inFake)
-                        .arg(waiting.size())
+                        .arg(inMemory)
                         .arg(waitingReason);
         else
             text << QStringLiteral("Its %1 records are kept in memory, as the file \"Fake\" has "
@@ -278,14 +208,14 @@ QString Panel::stopRecording(StopBy by)
     } else {
         if (by == StopBy::LostMeter)
             text << QStringLiteral("Its %1 records are in %2.").arg(records).arg(where);
-        else if (again || !waiting.isEmpty())
+        else if (again || inMemory > 0)
             text << QStringLiteral("The recording's %1 records were written to %2.")
                         .arg(records)
                         .arg(where);
-        if (!waiting.isEmpty())
+        if (inMemory > 0)
             text << QStringLiteral("The last %1 of them are not in the file \"Fake\", which had "
                                    "no room for them (%2).")
-                        .arg(waiting.size())
+                        .arg(inMemory)
                         .arg(waitingReason);
     }
     if (text.isEmpty()) return error;
@@ -316,7 +246,7 @@ bool Panel::finishRecordingOnClose()
 
     // What closing gives up, told in records: those only in memory are lost.
     const long long records = r.PendingRecords;
-    const long long inMemory = scratch_ ? scratch_->waiting().size() : 0;
+    const long long inMemory = recorder_.inMemory();
     const long long inFake = records - inMemory;
     QString text = QStringLiteral("The recording could not be written to %1:\r\n%2\r\n")
                        .arg(QDir::toNativeSeparators(r.RecordingFileName), error);

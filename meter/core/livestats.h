@@ -85,20 +85,22 @@ struct LiveState
     // or the resynchronisation last set it to 0.
     bool HistoryWrapped = false;
 
-    // Steps 1 to 3 and 5 of a tick. True when L is a new maximum (MaxTime set to now).
+    // Counts one more second of L into the running Leq and SEL and their
+    // texts; true when L is a new maximum (MaxTime set to now).
     bool addRunning(double L, const QString& now);
-    // Step 6, while recording.
+    // The same for the running recording, and its maximum.
     void addRecording(double L, const QString& levelText, const QString& now);
-    // Step 7: true when a sample is due now (SampleTick restarts at 1);
-    // otherwise counts the tick.
+    // True when a sample is due now (SampleTick restarts at 1); otherwise
+    // counts the tick towards the next one.
     bool sampleDue(int pcSamplingTime);
-    // Steps S6 and S7: histogram bins and level extremes.
+    // Counts L in both histograms and widens the level extremes to it.
     void countLevel(double L);
-    // Step S9: the 0.1 dB histogram is the one shown.
+    // The 0.1 dB histogram is the one shown: the sampled levels spread over
+    // 30.0 dB at most.
     bool showTenths() const { return LevelMax01dB - LevelMin01dB <= 300; }
-    // Step S10.
+    // Widens the Leq and SEL extremes to the present texts.
     void trackLeqSelExtremes();
-    // Step S11.
+    // Puts L and the present Leq and SEL into the histories' next slot.
     void storeHistory(double L);
     // Samples the histories hold.
     int historyLength() const { return HistoryWrapped ? HistorySlots : SampleCount; }

@@ -1,11 +1,15 @@
 #pragma once
-// State of the recording of live samples.
+// The recording of live samples: its state, its scratch file "Fake", its
+// stops and the writing of its final file.
 
+#include "meter/core/scratchfile.h"
 #include "records/core/datafile.h"
 
 #include <QByteArrayList>
 #include <QString>
 #include <functional>
+#include <memory>
+#include <optional>
 
 struct RecordingState
 {
@@ -49,3 +53,60 @@ RecordingFileResult writeRecordingFile(const QString& scratchPath, const QString
                                        const DataFile::RealTimeHeader& header,
                                        const QByteArrayList& waiting,
                                        const std::function<void(long long copied)>& progress);
+
+// The recording's course, without its windows: started into "Fake" with a
+// target file; a line for each sample; stopped by the user, at the record
+// limit, by a lost meter or by closing. A stop ends the sampling and fixes
+// the header; a final file that cannot be written leaves the recording
+// pending, every record kept (in "Fake", or in memory where "Fake" has no
+// room), until a later stop writes it. The state is recordingState().
+class Recorder
+{
+public:
+    // "Fake" is made in the folder the program runs in.
+    static QString scratchName();
+
+    // Starts a recording into target, in the comma form or not: "Fake" is
+    // made anew with its title line, and the recording's statistics start
+    // from nothing. Empty when started, else why not.
+    QString start(const QString& target, bool comma);
+
+    struct Sample
+    {
+        bool recorded = false;     // a line of the running recording
+        QString failure;           // "Fake" has just stopped taking lines: why
+        bool limitReached = false; // the recording is to stop now
+    };
+    // One sample. While a stopped recording waits for its file, the lines
+    // it keeps in memory go into "Fake" as soon as there is room.
+    Sample sample(const QString& sampleTime, const QString& dB);
+
+    // What the boards showed when the sampling stopped, for the header.
+    struct Boards
+    {
+        QString ca, sfi, level;
+    };
+    struct Stopped
+    {
+        bool again = false;     // a recording that had been pending
+        long long records = 0;  // the recording's records
+        QString target;         // its final file
+        QString error;          // why the final file was not written
+        qsizetype inMemory = 0; // of the records, those not in "Fake"
+        QString noRoom;         // why "Fake" had no room for them
+    };
+    // Stops the running recording (its header fixed now from the boards and
+    // its statistics) or writes a pending one; nothing when neither is.
+    // progress gets the lines copied so far.
+    std::optional<Stopped> stop(const Boards& boards,
+                                const std::function<void(long long copied)>& progress);
+
+    // Records that closing would lose: those kept only in memory.
+    qsizetype inMemory() const { return scratch_ ? scratch_->waiting().size() : 0; }
+    // Where "Fake" is, for messages.
+    QString scratchPath() const;
+
+private:
+    std::unique_ptr<ScratchFile> scratch_;
+    bool failureTold_ = false; // told once until "Fake" has room again
+};

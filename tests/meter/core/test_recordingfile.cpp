@@ -23,11 +23,14 @@ private slots:
         QTest::newRow("no room") << true << false << false << ENOSPC;
         QTest::newRow("no room, old file kept") << true << true << false << ENOSPC;
         QTest::newRow("no scratch file") << false << true << true << ENOENT;
+        QTest::newRow("the scratch file cannot be read") << false << true << true << EIO;
     }
     void written()
     {
         FullDisk disk(false);
-        const QString scratch = disk.filePath(QStringLiteral("Fake"));
+        // A file that opens but whose reads fail stands for a "Fake" on a failing disk.
+        const QString scratch = fetch<int>("error") == EIO ? QStringLiteral("/proc/self/mem")
+                                                           : disk.filePath(QStringLiteral("Fake"));
         const QString target = disk.filePath(QStringLiteral("rec.dvrk"));
         const QByteArray lines = "No.s\tTime\tdB\r\n1\t08:00:00\t65.3\t\r\n2\t08:00:01\t66.1\t\r\n";
         const QByteArray old = "Real Time\r\nold rows\r\n";
