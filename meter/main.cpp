@@ -17,7 +17,10 @@ int main(int argc, char** argv)
     QObject::connect(port, &Port::panelRequested, &app, [&panel, &app] {
         panel = std::make_unique<Panel>();
         QObject::connect(panel.get(), &Panel::unloaded, &app, &QCoreApplication::quit);
-        if (panel->Form_Load()) panel->show();
+        if (panel->Form_Load())
+            panel->show();
+        else
+            QCoreApplication::exit(1);
     });
     port->show();
     const int rc = QApplication::exec();

@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QPainter>
 #include <QProgressBar>
@@ -385,7 +386,9 @@ bool Panel::Form_Load()
         if (!COM->setPortOpen(true)) {
             Timer1->setEnabled(false);
             Timer2->setEnabled(false);
-            Platform::MsgBox(this, QStringLiteral("No device found, try again!"),
+            Platform::MsgBox(this,
+                             QStringLiteral("No device found, try again!\r\n") +
+                                 whyNoDevice(start.PortNumber),
                              Platform::Icon::Critical, QStringLiteral("Dorvi"));
             Program::setEnding(true);
             emit unloaded();
@@ -405,6 +408,27 @@ bool Panel::Form_Load()
     }
     PicErase->hide();
     return true;
+}
+
+QString Panel::whyNoDevice(int portNumber) const
+{
+    using F = SerialPort::OpenFailure;
+    if (COM->openFailure() == F::NoPort) return QStringLiteral("No port was chosen.");
+    const QString port = QStringLiteral("COM%1 stands for %2")
+                             .arg(portNumber)
+                             .arg(QDir::toNativeSeparators(COM->device()));
+    switch (COM->openFailure()) {
+    case F::Missing:
+        return port + QStringLiteral(", which is not there: is the meter plugged in?");
+    case F::NoPermission:
+        return port + QStringLiteral(", which this user may not use. On Debian, a member of the "
+                                     "group \"dialout\" may (sudo adduser $USER dialout, then "
+                                     "log in again).");
+    case F::InUse:
+        return port + QStringLiteral(", which another program is using.");
+    default:
+        return port + QStringLiteral(", which cannot be opened: %1.").arg(COM->errorString());
+    }
 }
 
 void Panel::paintEvent(QPaintEvent*)

@@ -41,7 +41,7 @@ public:
 
     // Load: offline look, or the port opened and the live state set up.
     // False when the port could not be opened: the message has been shown
-    // and the program is to end.
+    // and the program is to end, with a status that says it failed.
     bool Form_Load();
 
     // Controls, by their names.
@@ -174,6 +174,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The second line of "No device found, try again!": what the port
+    // stands for and why it cannot be opened.
+    QString whyNoDevice(int portNumber) const;
     void build();
     void buildToolbar();
     void buildDisplay();

@@ -3,10 +3,16 @@
 #include "common/clock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QStringList>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
 
 SerialPort::SerialPort(QObject* parent) : QObject(parent), port_(new QSerialPort(this))
 {
@@ -91,6 +97,25 @@ void SerialPort::forgetArrivals()
     takenIn_ = readOut_ = 0;
 }
 
+SerialPort::OpenFailure SerialPort::failureOf(const QString& device, int error)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(device);
+    if (::access(path.constData(), F_OK) != 0) return OpenFailure::Missing;
+    if (::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES)
+        return OpenFailure::NoPermission;
+#endif
+    switch (QSerialPort::SerialPortError(error)) {
+    case QSerialPort::DeviceNotFoundError:
+        return OpenFailure::Missing;
+    case QSerialPort::PermissionError: // the device is there and may be used: it is locked
+    case QSerialPort::OpenError:
+        return OpenFailure::InUse;
+    default:
+        return OpenFailure::Other;
+    }
+}
+
 bool SerialPort::setPortOpen(bool open)
 {
     if (!open) {
@@ -100,21 +125,26 @@ bool SerialPort::setPortOpen(bool open)
     }
     if (port_->isOpen()) return true;
     const QString device = deviceFor(number_);
+    device_ = device;
     if (device.isEmpty()) {
         error_ = tr("No port COM%1").arg(number_);
+        openFailure_ = OpenFailure::NoPort;
         return false;
     }
     port_->setPortName(device);
     if (!port_->open(QIODevice::ReadWrite)) {
         error_ = port_->errorString();
+        openFailure_ = failureOf(device, port_->error());
         return false;
     }
+    openFailure_ = OpenFailure::None;
     // The line is no use at other settings: they are checked like the opening.
     if (!port_->setBaudRate(baud_) || !port_->setDataBits(QSerialPort::Data8) ||
         !port_->setParity(QSerialPort::NoParity) || !port_->setStopBits(QSerialPort::OneStop) ||
         !port_->setFlowControl(QSerialPort::NoFlowControl)) {
         error_ =
             tr("%1 does not take the settings %2: %3").arg(device, settings_, port_->errorString());
+        openFailure_ = OpenFailure::Other;
         port_->close();
         return false;
     }

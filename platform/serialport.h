@@ -24,8 +24,14 @@ public:
     bool setSettings(const QString& settings);
     QString settings() const { return settings_; }
 
-    // Opens or closes; false with errorString() when the port cannot be opened.
+    // Opens or closes; false with errorString() and openFailure() when the
+    // port cannot be opened.
     bool setPortOpen(bool open);
+    // Why the last opening failed, as the user can act on it.
+    enum class OpenFailure { None, NoPort, Missing, NoPermission, InUse, Other };
+    OpenFailure openFailure() const { return openFailure_; }
+    // What COMn stood for at the last opening.
+    QString device() const { return device_; }
     bool portOpen() const override;
     // The device went away under the open port (a meter unplugged, the
     // simulator stopped): nothing more arrives until it is opened again.
@@ -59,6 +65,7 @@ signals:
 private:
     void markLost();
     void takeIn();
+    static OpenFailure failureOf(const QString& device, int error);
     void stampArrival();
     void forgetArrivals();
 
@@ -68,6 +75,8 @@ private:
     QString error_;
     qint32 baud_ = 38400;
     bool lost_ = false;
+    OpenFailure openFailure_ = OpenFailure::None;
+    QString device_;
     // Where each piece taken in ends, counted in bytes since the port
     // opened, and when it came; readOut_ bytes have been read from it.
     QList<std::pair<qint64, qint64>> arrivals_;

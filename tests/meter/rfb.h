@@ -77,6 +77,18 @@ public:
         return send(e);
     }
 
+    // A key pressed and let go (an X keysym: 0xff0d is Return).
+    bool key(quint32 keysym)
+    {
+        QByteArray e(8, '\0');
+        e[0] = 4;
+        qToBigEndian<quint32>(keysym, e.data() + 4);
+        e[1] = 1;
+        const bool down = send(e);
+        e[1] = 0;
+        return down && send(e);
+    }
+
     bool click(QPoint at)
     {
         const bool down = pointer(at, 1);

@@ -9,12 +9,15 @@
 #include "rfb.h"
 #include "testutil.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -53,19 +56,32 @@ struct Programs
     qint64 chosenMs = -1; // when "OK" was clicked, on a steady clock
     QElapsedTimer clock;
 
-    bool start(const QStringList& simArgs)
+    // simArgs null: no simulator, COM1 linked to a device that is not there.
+    bool start(const std::optional<QStringList>& simArgs)
     {
         clock.start();
+        if (!simArgs) {
+            QDir().mkpath(config.filePath(QStringLiteral("dorvi/ports")));
+            QFile::link(config.filePath(QStringLiteral("no-such-device")),
+                        config.filePath(QStringLiteral("dorvi/ports/COM1")));
+        } else if (!startSim(*simArgs)) {
+            return false;
+        }
+        return startDorvi();
+    }
+    bool startSim(const QStringList& simArgs)
+    {
         sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         sim.start(QStringLiteral(DORVI_BIN_DIR "/meter-sim"),
                   QStringList{QStringLiteral("--port"), QStringLiteral("1"),
                               QStringLiteral("--ports-dir"),
                               config.filePath(QStringLiteral("dorvi/ports"))} +
                       simArgs);
-        if (!sim.waitForStarted() || !sim.waitForReadyRead(10000) ||
-            !sim.readAll().contains("link:"))
-            return false;
-
+        return sim.waitForStarted() && sim.waitForReadyRead(10000) &&
+               sim.readAll().contains("link:");
+    }
+    bool startDorvi()
+    {
         const quint16 port = freePort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
@@ -166,12 +182,25 @@ private slots:
                     0.02);
     }
 
+    void missingDeviceEndsWithAFailure()
+    {
+        // The message of a port that stands for nothing, then an exit status
+        // that tells the program failed.
+        Programs run;
+        QVERIFY(run.start(std::nullopt));
+        QTest::qWait(1000); // the message box shows
+        QVERIFY(run.vnc.key(0xff0d));
+        QVERIFY(run.dorvi.waitForFinished(10000));
+        QCOMPARE(run.dorvi.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(run.dorvi.exitCode(), 1);
+    }
+
     void unreadableLineShowsNoCom()
     {
         // The same frames byte by byte, 10 ms apart: nothing tells where
         // frames start, so no reading, "No COM", and no row sampled.
         Programs run;
-        QVERIFY(run.start({"--level", "770", "--period", "60", "--fault", "trickle"}));
+        QVERIFY(run.start(QStringList{"--level", "770", "--period", "60", "--fault", "trickle"}));
         Reference reference;
         QVERIFY(reference.exposed);
         const QImage noCom =

@@ -56,19 +56,26 @@ private slots:
     void missingPortEndsTheProgram_data()
     {
         QTest::addColumn<int>("port");
-        QTest::newRow("no such device") << 7;
-        QTest::newRow("no port chosen") << 0;
+        QTest::addColumn<QString>("why"); // the message's second line
+        QTest::newRow("no such device")
+            << 7 << "COM7 stands for /dev/ttyUSB6, which is not there: is the meter plugged in?";
+        QTest::newRow("no port chosen") << 0 << "No port was chosen.";
+        QTest::newRow("in use") << 1 << "COM1 stands for %1, which another program is using.";
     }
     void missingPortEndsTheProgram()
     {
         startupState().PortNumber = fetch<int>("port");
+        SerialPort other; // another program's hold on COM1
+        other.setCommPort(1);
+        if (fetch<int>("port") == 1) QVERIFY(other.setPortOpen(true));
         Panel p;
         QSignalSpy ended(&p, &Panel::unloaded);
         QVERIFY(!p.Form_Load());
         QCOMPARE(ended.size(), 1);
         const auto messages = dialogs.of(Platform::DialogRequest::Message);
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages[0].text, QStringLiteral("No device found, try again!"));
+        QCOMPARE(messages[0].text, QStringLiteral("No device found, try again!\r\n") +
+                                       fetch<QString>("why").arg(SerialPort::deviceFor(1)));
         QCOMPARE(messages[0].title, QStringLiteral("Dorvi"));
         QCOMPARE(messages[0].icon, Platform::Icon::Critical);
         QVERIFY(!p.Timer1->enabled());
