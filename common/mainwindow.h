@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 class QObject;
@@ -16,8 +17,9 @@ public:
 
     // Its object, for a watch that outlives a command (see MainWindowWatch).
     virtual QObject* object() = 0;
-    // Where a window docked at its right edge goes: level with its top.
-    virtual QPoint dockPlace() const = 0;
+    // Where a window of this size docked at its right edge goes: level with
+    // its top, and moved left just enough to lie whole on the screen.
+    virtual QPoint dockPlace(const QSize& size) const = 0;
     virtual QString caption() const = 0;
     virtual void setCaption(const QString& text) = 0;
 

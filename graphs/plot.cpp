@@ -30,7 +30,7 @@ Plot::Plot(QWidget* parent)
     // Its own copy: a later list's "Plot" changes the shared count before
     // this window is unloaded.
     recordCount_ = graphState().PlotRecordCount;
-    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace(size()));
     startTools(std::move(s));
 }
 

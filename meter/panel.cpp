@@ -103,10 +103,18 @@ Panel* Panel::instance()
     return current;
 }
 
-QPoint Panel::dockPlace() const
+QPoint Panel::dockPlace(const QSize& size) const
 {
     const QRect frame = frameGeometry();
-    return frame.topLeft() + QPoint(frame.width(), 0);
+    QPoint at = frame.topLeft() + QPoint(frame.width(), 0);
+    if (const QScreen* s = screen()) {
+        // The docked window's frame is taken to be as wide as this one's.
+        const int width = size.width() + frame.width() - this->width();
+        const QRect room = s->availableGeometry();
+        if (at.x() + width > room.right() + 1)
+            at.setX(std::max(room.left(), room.right() + 1 - width));
+    }
+    return at;
 }
 
 void Panel::build()

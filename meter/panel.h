@@ -159,7 +159,7 @@ public:
 
     // What the record lists and graphs reach of it.
     QObject* object() override { return this; }
-    QPoint dockPlace() const override;
+    QPoint dockPlace(const QSize& size) const override;
     QString caption() const override { return windowTitle(); }
     void setCaption(const QString& text) override { setWindowTitle(text); }
     Timers pauseTimers() override;

@@ -98,7 +98,7 @@ DataList::DataList()
 
     // Load: docked to the right of Panel; the titles centred, the columns
     // as wide as their templates, only the title rows.
-    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace(size()));
     Records->loadTitlesAndWidths();
     for (FlexGrid* g : GridN)
         g->setColAlignment(0, FlexGrid::AlignCenterCenter);

@@ -65,7 +65,7 @@ RecordListWindow::RecordListWindow(Variant variant, const QString& caption) : va
     build();
 
     // Docked at Panel's right edge, wherever that is: no clamping to the screen.
-    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace(size()));
     List->loadTitlesAndWidths();
 }
 

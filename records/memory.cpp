@@ -68,7 +68,7 @@ Memory::Memory()
         Qt::QueuedConnection);
 
     // Load: docked to the right edge of Panel, the grid headed.
-    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace());
+    if (MainWindow* main = MainWindow::instance()) move(main->dockPlace(size()));
     GridSet->setColAlignment(0, FlexGrid::AlignCenterCenter);
     GridSet->setColWidthForText(0, QStringLiteral("   Set   "));
     GridSet->setTextMatrix(0, 0, QStringLiteral("Set"));

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -322,7 +323,14 @@ private slots:
         w.plot();
         Plot* p = Windows::find<Plot>();
         QVERIFY(p && p->isVisible());
-        QCOMPARE(p->pos(), QPoint(panel->frameGeometry().right() + 1, 20));
+        // Docked at the main window's right edge, but whole on the screen.
+        const QRect room = panel->screen()->availableGeometry();
+        const int frame = panel->frameGeometry().width() - panel->width();
+        const int edge = panel->frameGeometry().right() + 1;
+        QVERIFY(edge + p->width() + frame > room.right() + 1); // it would not fit
+        QCOMPARE(p->pos(), QPoint(room.right() + 1 - p->width() - frame, 20));
+        panel->move(room.left() - panel->frameGeometry().width(), 20); // its edge at the left
+        QCOMPARE(panel->dockPlace(p->size()), QPoint(panel->frameGeometry().right() + 1, 20));
         QCOMPARE(p->Combo1->itemText(1), QStringLiteral("Cursor Coordinates"));
         QCOMPARE(captions, (QStringList{"7 Completed", panel->windowTitle()}));
         QCOMPARE(p->AxisMax(1)->value(), 7.0);
