@@ -7,8 +7,30 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
+
+// A port for a VNC screen that another test running beside this one does not
+// pick: tried from a place of this process's own, and free when tried.
+inline quint16 freeVncPort()
+{
+    static int next = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const quint16 port = quint16(20000 + (int(::getpid()) * 97 + next++) % 30000);
+        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_ANY);
+        a.sin_port = htons(port);
+        const bool free = ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(s);
+        if (free) return port;
+    }
+    return 0;
+}
 
 // Big-endian numbers inside a received block; 0 past its end.
 quint32 be(const QByteArray& b, int at, int bytes)

@@ -14,19 +14,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
 
 namespace {
-
-quint16 freePort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost, 0);
-    return s.serverPort();
-}
 
 // Share of pixels that differ by more than a little.
 double difference(const QImage& a, const QImage& b)
@@ -82,7 +74,7 @@ struct Programs
     }
     bool startDorvi()
     {
-        const quint16 port = freePort();
+        const quint16 port = freeVncPort();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"),
@@ -189,6 +181,8 @@ private slots:
         Programs run;
         QVERIFY(run.start(std::nullopt));
         QTest::qWait(1000); // the message box shows
+        QVERIFY2(run.dorvi.state() == QProcess::Running,
+                 qPrintable(QString::number(run.dorvi.exitCode())));
         QVERIFY(run.vnc.key(0xff0d));
         QVERIFY(run.dorvi.waitForFinished(10000));
         QCOMPARE(run.dorvi.exitStatus(), QProcess::NormalExit);

@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(m->GridSet->textMatrix(3, 2), QStringLiteral("600"));
         QVERIFY(loggerState().MemoryFormOpen);
         QVERIFY(timersOn());
-        QCOMPARE(m->pos(), p->frameGeometry().topLeft() + QPoint(p->frameGeometry().width(), 0));
+        QCOMPARE(m->pos(), p->dockPlace(m->size()));
         m->close();
         QVERIFY(!loggerState().MemoryFormOpen);
     }

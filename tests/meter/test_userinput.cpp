@@ -18,28 +18,10 @@
 #include <QThread>
 #include <QToolButton>
 #include <atomic>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 quint16 vncPort = 0;
-
-quint16 freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    quint16 port = 0;
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(s);
-    return port;
-}
 
 qint64 msNow()
 {
@@ -266,7 +248,7 @@ extern "C" const char* __lsan_default_suppressions()
 
 int main(int argc, char** argv)
 {
-    vncPort = freePort();
+    vncPort = freeVncPort();
     qputenv("QT_QPA_PLATFORM", QByteArray("vnc:size=900x800:port=") + QByteArray::number(vncPort));
     QApplication app(argc, argv);
     TestUserInput test;
