@@ -217,6 +217,26 @@ private slots:
         if (!read && f == MeterSim::Fault::StalledReplies) runFor(stallMs);
     }
 
+    void closedWhileReadingTheDirectory_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("Memory") << "Memory";
+        QTest::newRow("Erase") << "Erase";
+    }
+    void closedWhileReadingTheDirectory()
+    {
+        // The program closes while the directory's head is awaited: the read
+        // ends, the port is free, and nothing is shown.
+        line.sim.setFault(MeterSim::Fault::Silence, true);
+        QTimer::singleShot(50, p.get(), [this] { p->close(); });
+        p->Toolbar1_ButtonClick(fetch<QString>("command"));
+        QVERIFY(Program::ending());
+        QVERIFY(!p->link().busy());
+        QVERIFY(messages().isEmpty());
+        QVERIFY(!Windows::find<Memory>());
+        Program::setEnding(false);
+    }
+
     // ---- "Erase" ----
 
     void erase_data()
