@@ -78,7 +78,7 @@ void Panel::MemoryCommand()
 {
     LoggerState& logger = loggerState();
     if (Meter::state().RunFlag || !PicErase->isHidden() || logger.MemoryFormOpen) return;
-    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
+    if (!link_->ready()) return;
     logger.MemoryFormOpen = true;
     TimersPaused paused(this);
     Meter::DirectoryRead read(*link_, [self = QPointer<Panel>(this)] { return !self; });
@@ -107,7 +107,7 @@ void Panel::MemoryCommand()
 
 void Panel::EraseCommand()
 {
-    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
+    if (!link_->ready()) return;
     QPointer<Panel> self(this);
     LoggerState& logger = loggerState();
     if (logger.MemoryFormOpen) Windows::unload<Memory>();
@@ -165,7 +165,7 @@ void Panel::ComboErase_Click(int index)
         if (!ok || s < 1 || s > 255) return;
         set = loggerState().SetAddress[size_t(s - 1)];
     }
-    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
+    if (!link_->ready()) return;
     QPointer<Panel> self(this);
     Timer1->setEnabled(false);
     Timer2->setEnabled(false);
@@ -177,7 +177,7 @@ void Panel::ComboErase_Click(int index)
 
 void Panel::RtcCommand()
 {
-    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
+    if (!link_->ready()) return;
     QPointer<Setup> setup(Windows::get<Setup>());
     setup->exec();
     if (setup) Windows::unload<Setup>();

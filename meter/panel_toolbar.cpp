@@ -147,7 +147,7 @@ void Panel::storeSamplingAnswer(int& value, int upper, const QString& prompt, co
 
 void Panel::meterSamplingBranch()
 {
-    if (!link_->portOpen() || link_->busy() || link_->keyWaiting()) return;
+    if (!link_->ready()) return;
     QPointer<Panel> self(this);
     SamplingState& s = samplingState();
     Timer1->setEnabled(false);

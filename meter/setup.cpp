@@ -110,7 +110,7 @@ void Setup::Timer1_Timer()
 
     if (MeterTimeShown) {
         Meter::Link* link = Meter::Link::instance();
-        if (link && link->portOpen() && !link->busy() && !link->keyWaiting()) {
+        if (link && link->ready()) {
             pausePanel();
             Meter::ClockBytes clock{};
             reading_ = true;
@@ -146,7 +146,7 @@ void Setup::CmdSetTime_Click()
 void Setup::setMeterClock()
 {
     Meter::Link* link = Meter::Link::instance();
-    if (!link || !link->portOpen() || link->busy() || link->keyWaiting() || unloaded_) return;
+    if (!link || !link->ready() || unloaded_) return;
     QPointer<Setup> self(this);
     pausePanel();
     Timer1->setEnabled(false);

@@ -158,7 +158,7 @@ void Memory::download(int set, qint64 records)
 {
     Meter::Link* link = Meter::Link::instance();
     MainWindow* window = MainWindow::instance();
-    if (!link || !window || !link->portOpen() || link->busy() || link->keyWaiting()) return;
+    if (!link || !window || !link->ready()) return;
     QPointer<Memory> self(this);
     const MainWindowWatch main(window);
     downloading_ = true;

@@ -50,6 +50,9 @@ public:
     PortToken take();
     // An exchange holds the port.
     bool busy() const { return held_; }
+    // A command can go out now: the port is open, and neither an exchange
+    // nor a key waiting for its handshake has it.
+    bool ready() const { return portOpen() && !held_ && !key_; }
     // Counts the tokens handed out: the live reading sees from it that an
     // exchange read the line meanwhile.
     quint64 exchanges() const { return taken_; }
