@@ -30,6 +30,21 @@ QByteArray directory(const QList<QByteArray>& entries,
     return d;
 }
 
+// Shaped as a frame: 02 first and 03 sixth.
+QByteArray frameShaped(QByteArray bytes)
+{
+    bytes[0] = '\x02';
+    bytes[5] = '\x03';
+    return bytes;
+}
+
+// A directory of three sets, shaped as a frame.
+QByteArray shapedDirectory()
+{
+    return frameShaped(directory(
+        {hex("0001A8020000A8480000"), hex("0002A8020000A8480000"), hex("0003A8020000A8480000")}));
+}
+
 } // namespace
 
 class TestLoggerReplies : public QObject
@@ -139,13 +154,8 @@ private slots:
         QTest::addColumn<int>("fixedSize"); // < 0: a directory
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("frames");
-        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
-                                       hex("0003A8020000A8480000")});
-        shaped[0] = '\x02';
-        shaped[5] = '\x03';
-        QByteArray dump(int(Meter::DumpLength(2)), '\x11');
-        dump[0] = '\x02';
-        dump[5] = '\x03';
+        const QByteArray shaped = shapedDirectory();
+        const QByteArray dump = frameShaped(QByteArray(int(Meter::DumpLength(2)), '\x11'));
         const QByteArray clock = hex("020510230303");
         const QByteArray plain = directory({hex("0001A8020000A8480000")});
         for (int frames : {0, 1, 2}) {
@@ -186,13 +196,8 @@ private slots:
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("after");
-        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
-                                       hex("0003A8020000A8480000")});
-        shaped[0] = '\x02';
-        shaped[5] = '\x03';
-        QByteArray dump(int(Meter::DumpLength(2)), '\x11');
-        dump[0] = '\x02';
-        dump[5] = '\x03';
+        const QByteArray shaped = shapedDirectory();
+        const QByteArray dump = frameShaped(QByteArray(int(Meter::DumpLength(2)), '\x11'));
         for (int before : {0, 1})
             for (int after : {0, 1, 2}) {
                 const QByteArray n =
@@ -222,10 +227,7 @@ private slots:
     {
         // A directory of three sets shaped as a frame: until the reply's size
         // has told where it starts, its count of sets is not read.
-        QByteArray shaped = directory({hex("0001A8020000A8480000"), hex("0002A8020000A8480000"),
-                                       hex("0003A8020000A8480000")});
-        shaped[0] = '\x02';
-        shaped[5] = '\x03';
+        const QByteArray shaped = shapedDirectory();
         Meter::DirectoryReader r;
         r.feedAt(shaped.first(20), 2);
         QVERIFY(!r.headIn());
@@ -234,9 +236,7 @@ private slots:
         QVERIFY(r.headIn());
         QCOMPARE(r.sets(), 3);
         // An empty one of that shape.
-        QByteArray empty = directory({});
-        empty[0] = '\x02';
-        empty[5] = '\x03';
+        const QByteArray empty = frameShaped(directory({}));
         Meter::DirectoryReader e;
         e.feedAt(empty, 2);
         e.feedAt({}, 60);
