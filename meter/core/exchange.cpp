@@ -67,7 +67,6 @@ End Exchange::gather(const Timing& timing)
 {
     for (int reads = 0;;) {
         if (portFailed()) return End::Failed;
-        if (beforeWait) beforeWait();
         if (!wait(timing.pollMs, timing.events)) return End::Interrupted;
         read();
         ++reads;

@@ -38,8 +38,6 @@ public:
 
     // Asked after every wait: the caller went away or the program ends.
     std::function<bool()> interrupted;
-    // Before every wait.
-    std::function<void()> beforeWait;
     // Bytes gathered: at the first read, then at most every 100 ms, and
     // when the reply is whole.
     std::function<void(qint64 bytes)> progress;

@@ -170,11 +170,15 @@ void Link::sendQueued()
 
 // ---- Commands ----
 
+Outcome Link::refused()
+{
+    return {End::Failed, QStringLiteral("Another exchange with the meter is under way.")};
+}
+
 Outcome Link::oneWay(const QByteArray& command, qint64 ms, const Gone& gone)
 {
     PortToken token = take();
-    if (!token)
-        return {End::Failed, QStringLiteral("Another exchange with the meter is under way.")};
+    if (!token) return refused();
     ReplyReader none(0); // the meter answers nothing
     Exchange exchange(token, none);
     exchange.interrupted = gone;
@@ -215,8 +219,7 @@ Outcome Link::erase(std::optional<quint16> setAddress, const Gone& gone)
 Outcome Link::readSamplingTime(int& seconds, const Gone& gone)
 {
     PortToken token = take();
-    if (!token)
-        return {End::Failed, QStringLiteral("Another exchange with the meter is under way.")};
+    if (!token) return refused();
     ReplyReader reply(2);
     reply.expectFramesLike(Meter::state().Frame);
     Exchange ask(token, reply);
@@ -234,8 +237,7 @@ Outcome Link::readSamplingTime(int& seconds, const Gone& gone)
 Outcome Link::readClock(ClockBytes& clock, const Gone& gone)
 {
     PortToken token = take();
-    if (!token)
-        return {End::Failed, QStringLiteral("Another exchange with the meter is under way.")};
+    if (!token) return refused();
     for (int i = 0; i < ClockTries; ++i) {
         ReplyReader reply(ClockBytes().size());
         reply.expectFramesLike(Meter::state().Frame);
@@ -257,8 +259,7 @@ Outcome Link::dump(quint16 address, qint64 records, QByteArray& dump,
                    const std::function<void(qint64)>& progress, const Gone& gone)
 {
     PortToken token = take();
-    if (!token)
-        return {End::Failed, QStringLiteral("Another exchange with the meter is under way.")};
+    if (!token) return refused();
     const qint64 expected = DumpLength(records);
     ReplyReader reader(expected);
     reader.reserve(expected);

@@ -106,6 +106,8 @@ private:
     bool write(const QByteArray& bytes);
     void sendQueued();
     void endKey();
+    // The port is held by another exchange.
+    static Outcome refused();
     // Sends a command that gets no reply and gives the meter ms to take it.
     Outcome oneWay(const QByteArray& command, qint64 ms, const Gone& gone);
 
